@@ -1,0 +1,31 @@
+// Report output. Every report byte goes through these functions to `out`,
+// which is stdout in the tool and may be pointed at a memory stream in tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace tagdelve {
+
+extern FILE* out;         // where the report goes
+extern FILE* err_out;     // where the command-line messages go (stderr)
+extern int32_t verbose;   // number of verbosity options given
+extern int32_t indent;    // current depth of the report, in TABs
+
+// Starts a report line: `indent` TABs (none at depth 0 or below).
+void printi();
+
+// Formatted report text.
+void outf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Unformatted report text.
+void outs(const char* s);
+void outc(int c);
+void outw(const void* p, size_t n);
+
+// Messages for the command line's user: the report is flushed first, so that
+// a terminal shows both in the order they were produced.
+void errf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace tagdelve

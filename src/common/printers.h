@@ -1,0 +1,29 @@
+// Shared value printers. None of them ends the line.
+#pragma once
+
+#include <cstdint>
+
+namespace tagdelve {
+
+// Names of the ID3v2 text encodings 0 to 3.
+extern const char* const ID3v2_encodings[4];
+
+// "<0x" then each byte as two lower-case hex digits, then ">".
+void put_hex(int64_t count, const uint8_t* p);
+
+// Hex and character dump, 32 bytes a row; each continuation row starts with a
+// TAB, the current depth and `extra_tabs` more TABs. Ends with "|>".
+void ext_hex(int64_t count, const uint8_t* p, int extra_tabs);
+
+// A text value in an ID3v2 text encoding, in braces, preceded at verbose > 0
+// by the encoding's name. `len` is the number of bytes available.
+void put_enc(int enc, int64_t len, const uint8_t* p);
+
+// Length in bytes of the terminated text at p, scanning at most `avail`
+// bytes, without its terminator; *width gets the terminator's width (2 for
+// the UTF-16 encodings 1 and 2, else 1). When no terminator stands within
+// `avail` bytes the text runs to the end: the result is `avail` and *width 0,
+// so the next field starts at the end of the data.
+int64_t strlen_enc(int enc, const uint8_t* p, int64_t avail, int* width);
+
+}  // namespace tagdelve

@@ -1,0 +1,172 @@
+#include "common/source.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "common/output.h"
+
+namespace tagdelve {
+
+int16_t unsync = 0;
+int64_t ulost = 0;
+
+void stream_init(Stream& s, FILE* f, size_t buffer_size) {
+  s = Stream{};
+  s.file = f;
+  s.buf.resize(buffer_size < 1 ? 1 : buffer_size);
+  off_t at = ftello(f);
+  s.file_pos = at > 0 ? at : 0;
+  int fd = fileno(f);
+  struct stat st;
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && at >= 0) {
+    s.regular = true;
+    s.file_size = st.st_size;
+  }
+}
+
+int64_t stream_tell(const Stream& s) {
+  return s.file_pos - static_cast<int64_t>(s.end - s.pos);
+}
+
+// Fills the buffer when it is empty; false at the end of the stream.
+static bool refill(Stream& s) {
+  if (s.pos < s.end) return true;
+  if (s.at_eof) return false;
+  size_t n = fread(s.buf.data(), 1, s.buf.size(), s.file);
+  if (n == 0) {
+    s.at_eof = true;
+    return false;
+  }
+  s.pos = 0;
+  s.end = n;
+  s.file_pos += static_cast<int64_t>(n);
+  return true;
+}
+
+// Consumes everything the stream still holds.
+static void drain(Stream& s) {
+  s.pos = s.end;
+  s.after_ff = false;
+  if (s.regular && !s.at_eof && s.file_size > s.file_pos &&
+      fseeko(s.file, static_cast<off_t>(s.file_size - s.file_pos), SEEK_CUR) == 0)
+    s.file_pos = s.file_size;
+  while (refill(s)) s.pos = s.end;
+}
+
+static bool past_limit(int64_t count, int64_t offset, int64_t limit) {
+  return count > limit - offset;
+}
+
+int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
+               int64_t offset, int64_t limit) {
+  if (count < 0) return -1;
+  if (stream == nullptr) {
+    if (offset < 0 || past_limit(count, offset, limit)) return -1;
+    if (count > 0) memcpy(dest, block + offset, static_cast<size_t>(count));
+    return count;
+  }
+  if (limit != 0 && past_limit(count, offset, limit)) return -1;
+  Stream& s = *stream;
+  auto* d = static_cast<uint8_t*>(dest);
+  int64_t need = count;
+  if (!unsync) {
+    s.after_ff = false;
+    while (need > 0) {
+      if (!refill(s)) return -1;
+      size_t n = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
+      memcpy(d, s.buf.data() + s.pos, n);
+      s.pos += n;
+      d += n;
+      need -= static_cast<int64_t>(n);
+    }
+    return count;
+  }
+  while (need > 0) {
+    if (!refill(s)) return -1;
+    uint8_t b = s.buf[s.pos++];
+    if (s.after_ff && b == 0) {
+      s.after_ff = false;
+      ++ulost;
+      continue;
+    }
+    s.after_ff = (b == 0xFF);
+    *d++ = b;
+    --need;
+  }
+  return count;
+}
+
+int64_t vfdump(int64_t count, Stream* stream, const uint8_t* /*block*/,
+               int64_t offset, int64_t limit) {
+  if ((limit != 0 || stream == nullptr) && past_limit(count, offset, limit)) {
+    outs("Error: Premature end of file(1)\n");
+    return -1;
+  }
+  if (count <= 0 || stream == nullptr) return count;
+  Stream& s = *stream;
+  s.after_ff = false;
+  int64_t need = count;
+  size_t take = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
+  s.pos += take;
+  need -= static_cast<int64_t>(take);
+  if (need > 0 && s.regular && !s.at_eof) {
+    // Seek over what is inside the file; the end is then met by reading, as a
+    // byte-by-byte skip would meet it.
+    int64_t inside = std::min(need, s.file_size - s.file_pos);
+    if (inside > 0 && fseeko(s.file, static_cast<off_t>(inside), SEEK_CUR) == 0) {
+      s.file_pos += inside;
+      need -= inside;
+    }
+  }
+  while (need > 0) {
+    if (!refill(s)) {
+      outs("Error: Premature end of file(2)\n");
+      return -1;
+    }
+    size_t n = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
+    s.pos += n;
+    need -= static_cast<int64_t>(n);
+  }
+  return count;
+}
+
+int64_t source_left(const Stream* stream, const uint8_t* /*block*/, int64_t offset,
+                    int64_t limit) {
+  int64_t left = std::numeric_limits<int64_t>::max();
+  if (stream == nullptr || limit != 0) left = limit - offset;
+  if (stream != nullptr && stream->regular)
+    left = std::min(left, stream->file_size - stream_tell(*stream));
+  return left < 0 ? 0 : left;
+}
+
+int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
+                   const uint8_t* block, int64_t offset, int64_t limit) {
+  body.clear();
+  if (count < 0) return -1;
+  int64_t left = source_left(stream, block, offset, limit);
+  if (count > left) {
+    // Refused by the limit: nothing is read. Otherwise the stream would end
+    // inside the body: consume what is left, as the failed read would.
+    if (stream != nullptr && !(limit != 0 && past_limit(count, offset, limit))) drain(*stream);
+    return -1;
+  }
+  if (left != std::numeric_limits<int64_t>::max()) {
+    body.resize(static_cast<size_t>(count));
+    return vfgetm(body.data(), count, stream, block, offset, limit);
+  }
+  // Nothing tells how much the stream still holds: grow as the bytes arrive.
+  constexpr int64_t kChunk = 1 << 20;
+  int64_t done = 0;
+  while (done < count) {
+    int64_t n = std::min(kChunk, count - done);
+    body.resize(static_cast<size_t>(done + n));
+    if (vfgetm(body.data() + done, n, stream, block, offset + done, limit) < 0) return -1;
+    done += n;
+  }
+  return count;
+}
+
+}  // namespace tagdelve

@@ -1,0 +1,67 @@
+// The source reader. A walker reads its source, a buffered stream or a block
+// of memory under a length limit, through vfgetm (read) and vfdump (skip),
+// keeping its own running offset from 0 at the source's first byte.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace tagdelve {
+
+// A forward-only reader over an open stdio stream with its own large buffer.
+// An archive member is read in place through the archive's Stream.
+struct Stream {
+  FILE* file = nullptr;
+  std::vector<uint8_t> buf;
+  size_t pos = 0;          // next unread byte in buf
+  size_t end = 0;          // end of the bytes held in buf
+  int64_t file_pos = 0;    // position in the file just after buf[end - 1]
+  bool at_eof = false;
+  bool regular = false;    // a regular file: its size is known and skips may seek
+  int64_t file_size = 0;
+  bool after_ff = false;   // the last byte read under unsync was 0xFF
+};
+
+constexpr size_t kStreamBuffer = 256 * 1024;
+
+// Sets up `s` to read `f` from its current position. A small buffer size is
+// only useful to tests that exercise the refill paths.
+void stream_init(Stream& s, FILE* f, size_t buffer_size = kStreamBuffer);
+
+// Bytes consumed from the underlying file so far (its logical position).
+int64_t stream_tell(const Stream& s);
+
+// ID3v2 unsynchronisation: while `unsync` is set, stream reads drop a 0x00
+// that directly follows a 0xFF and count it in `ulost`.
+extern int16_t unsync;
+extern int64_t ulost;
+
+// Reads `count` bytes into dest. Returns count, or -1 when the request passes
+// the limit (nothing is read) or the stream ends inside it (the bytes read so
+// far stay in dest). A limit of 0 means no limit for a stream; a memory block
+// (stream == nullptr) always has its length as the limit.
+int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
+               int64_t offset, int64_t limit);
+
+// Skips `count` bytes. Returns count, or -1 after printing
+// "Error: Premature end of file(1)" (request passes the limit, nothing is
+// skipped) or "Error: Premature end of file(2)" (the stream ended).
+int64_t vfdump(int64_t count, Stream* stream, const uint8_t* block,
+               int64_t offset, int64_t limit);
+
+// How many bytes the source can still supply: limit minus offset, bounded by
+// the bytes left in a regular file. INT64_MAX when nothing bounds it (a pipe
+// without a limit).
+int64_t source_left(const Stream* stream, const uint8_t* block, int64_t offset,
+                    int64_t limit);
+
+// Reads a body of `count` bytes whose size the input only claims. Behaves as
+// vfgetm into a buffer of exactly `count` bytes, but never allocates more than
+// the source can still supply: a body larger than that fails (-1) without
+// being allocated, consuming the rest of a stream just as a read that meets
+// the end would.
+int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
+                   const uint8_t* block, int64_t offset, int64_t limit);
+
+}  // namespace tagdelve

@@ -1,0 +1,155 @@
+#include "front/tool.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/output.h"
+#include "common/source.h"
+#include "front/dispatch.h"
+
+namespace tagdelve {
+
+const char* const kVersion = "1.5";
+
+void usage() {
+  errf("Usage (v%s): tagdelve [-h|-?] [-v] [-v] <filename>\n", kVersion);
+  errf("\th|?=HELP (this note)\n");
+  errf("\tv=VERBOSE (repeat for more detail)\n");
+}
+
+// On this system a file name may begin with '/': such an argument is a name
+// when it holds a second '/' or names an existing file (not a directory, so
+// that a lone "/" stays an option).
+static bool absolute_name(const char* arg) {
+  if (arg[0] != '/') return false;
+  if (strchr(arg + 1, '/') != nullptr) return true;
+  struct stat st;
+  return stat(arg, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+int options(int argc, char** argv) {
+  verbose = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if ((arg[0] != '/' && arg[0] != '-') || absolute_name(arg)) return i;
+    switch (arg[1]) {
+      case '?':
+      case 'H':
+      case 'h':
+        return 0;
+      case 'V':
+      case 'v':
+        ++verbose;
+        break;
+      default:
+        errf("Unknown option %s\n", arg);
+        break;
+    }
+  }
+  return 0;
+}
+
+// fopen for binary reading that also refuses directories, which Linux opens.
+static FILE* open_input(const char* name) {
+  FILE* f = fopen(name, "rb");
+  if (f == nullptr) return nullptr;
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    fclose(f);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return f;
+}
+
+int _main(int argc, char** argv) {
+  if (argc <= 1) {
+    usage();
+    return 1;
+  }
+  int first = options(argc, argv);
+  if (first == 0) {
+    usage();
+    return 2;
+  }
+  if (verbose > 0) outf("tagdelve v%s\n", kVersion);
+  indent = -1;
+  unsync = 0;
+  for (int i = first; i < argc; ++i) {
+    FILE* f = open_input(argv[i]);
+    if (f == nullptr) {
+      int err = errno;
+      errf("Error: Input file %s failed to open\n", argv[i]);
+      errf("Error: %s\n", strerror(err));
+      return 1;
+    }
+    outf("Processing %s\n", argv[i]);
+    Stream stream;
+    stream_init(stream, f);
+    process_file(argv[i], &stream, nullptr, 0);
+    fclose(f);
+  }
+  if (verbose > 0) outs("tagdelve end of job\n");
+  return 0;
+}
+
+// One line from `in` without its line end; the end of input reads as an
+// empty line.
+static std::string read_line(FILE* in) {
+  fflush(out);
+  std::string line;
+  int c;
+  while ((c = getc(in)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+  return line;
+}
+
+std::vector<std::string> read_command(FILE* in, const std::string& program) {
+  outs("Enter command : ");
+  std::string line = read_line(in);
+  std::vector<std::string> words{program};
+  size_t i = 0;
+  for (;;) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size()) break;
+    char c = line[i];
+    if (c == '\\' && i + 1 == line.size()) {
+      // A lone backslash at the end: the next line replaces it.
+      outs("Continue command line: \n");
+      line.erase(i);
+      line += read_line(in);
+      continue;
+    }
+    size_t start = i, stop;
+    if (c == '"' || c == '\'') {
+      start = i + 1;
+      stop = line.find(c, start);
+    } else {
+      stop = line.find_first_of(" \t", start);
+    }
+    if (stop == std::string::npos) {
+      words.push_back(line.substr(start));
+      break;
+    }
+    words.push_back(line.substr(start, stop - start));
+    i = stop + 1;
+  }
+  return words;
+}
+
+int console_main(int argc, char** argv, FILE* in) {
+  if (argc > 1) return _main(argc, argv);
+  std::vector<std::string> words = read_command(in, argc == 1 ? argv[0] : "");
+  std::vector<char*> args;
+  for (std::string& w : words) args.push_back(w.data());
+  args.push_back(nullptr);
+  outs("\nProgram Starting\n\n");
+  int status = _main(static_cast<int>(words.size()), args.data());
+  outs("\nProgram Complete\n(hit return to exit)...");
+  fflush(out);
+  getc(in);
+  return status;
+}
+
+}  // namespace tagdelve

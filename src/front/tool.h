@@ -1,0 +1,34 @@
+// The tool proper: options, usage note and the loop over the named files.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tagdelve {
+
+extern const char* const kVersion;
+
+// Reads the leading options; returns the index of the first file name, or 0
+// when a help option was met or every argument was an option.
+int options(int argc, char** argv);
+
+// The usage note, on standard error.
+void usage();
+
+// Runs the tool over argv's file names. Returns 1 when there are no
+// arguments, 2 when there is nothing to process (help included), 1 when a
+// file could not be opened, and 0 otherwise.
+int _main(int argc, char** argv);
+
+// The console wrapper's command line: prints "Enter command : " on the
+// report stream, reads a line from `in` and splits it into words (double or
+// single quotes group a word; a lone backslash at the end of the line asks
+// for a continuation line). Word 0 is `program`.
+std::vector<std::string> read_command(FILE* in, const std::string& program);
+
+// The process entry: with arguments, runs _main on them; without, prompts
+// for a command line on `in`, frames the run and waits for one character.
+int console_main(int argc, char** argv, FILE* in);
+
+}  // namespace tagdelve

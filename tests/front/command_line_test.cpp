@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/output.h"
+#include "front/dispatch.h"
+#include "front/tool.h"
+#include "support/capture.h"
+
+namespace {
+
+using namespace tagdelve;
+using test::Capture;
+using test::CaptureErr;
+using test::Levels;
+
+struct OptionCase {
+  std::vector<std::string> args;  // after the program name
+  int first;                      // index of the first file name, or 0
+  int verbose;
+  std::string err;
+};
+
+TEST(CommandLine, Options) {
+  const OptionCase cases[] = {
+      {{"a.mp3"}, 1, 0, ""},
+      {{"-v", "a.mp3"}, 2, 1, ""},
+      {{"-v", "/V", "a.mp3"}, 3, 2, ""},
+      {{"-verbose", "a.mp3"}, 2, 1, ""},
+      {{"-vv", "a.mp3"}, 2, 1, ""},
+      {{"-h", "a.mp3"}, 0, 0, ""},
+      {{"/?", "-x", "a.mp3"}, 0, 0, ""},  // help stops the scan: -x is not looked at
+      {{"-v", "-H"}, 0, 1, ""},
+      {{"-x", "a.mp3"}, 2, 0, "Unknown option -x\n"},
+      {{"-", "/", "a.mp3"}, 3, 0, "Unknown option -\nUnknown option /\n"},
+      {{"a.mp3", "-v", "-h"}, 1, 0, ""},  // options after a file name are names
+      {{"-v", "-v"}, 0, 2, ""},
+      {{"/home/me/song.mp3"}, 1, 0, ""},  // an absolute path is a file name
+      {{"-v", "/tmp"}, 0, 1, "Unknown option /tmp\n"},  // a directory is not taken as a name
+      {{"/v", "a.mp3"}, 2, 1, ""},
+  };
+  for (const OptionCase& c : cases) {
+    std::vector<std::string> words{"tagdelve"};
+    words.insert(words.end(), c.args.begin(), c.args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    CaptureErr err;
+    Levels lv(7, -1);
+    std::string joined;
+    for (const std::string& a : c.args) joined += a + " ";
+    EXPECT_EQ(options(static_cast<int>(words.size()), argv.data()), c.first) << joined;
+    EXPECT_EQ(verbose, c.verbose) << joined;
+    EXPECT_EQ(err.text(), c.err) << joined;
+  }
+}
+
+struct PromptCase {
+  const char* name;
+  std::string input;
+  std::vector<std::string> words;  // after word 0
+  std::string shown;               // what the prompt printed
+};
+
+TEST(CommandLine, PromptWordSplitting) {
+  const std::string prompt = "Enter command : ";
+  const std::string more = "Continue command line: \n";
+  const PromptCase cases[] = {
+      {"empty line", "\n", {}, prompt},
+      {"end of input", "", {}, prompt},
+      {"blanks and tabs", " \t-v \t a.mp3  \n", {"-v", "a.mp3"}, prompt},
+      {"double quotes", "-v \"my song.mp3\" b.mp3\n", {"-v", "my song.mp3", "b.mp3"}, prompt},
+      {"single quotes", "'it \"x\".mp3' b\n", {"it \"x\".mp3", "b"}, prompt},
+      {"quote ends a word", "\"ab\"cd\n", {"ab", "cd"}, prompt},
+      {"empty quotes", "a \"\" b\n", {"a", "", "b"}, prompt},
+      {"unclosed quote", "a 'b c\n", {"a", "b c"}, prompt},
+      {"quote at the end", "a \"\n", {"a", ""}, prompt},
+      {"continuation", "a.mp3 \\\nb.mp3 c\n", {"a.mp3", "b.mp3", "c"}, prompt + more},
+      {"continuation twice", "\\\n-v \\\nx\n", {"-v", "x"}, prompt + more + more},
+      {"backslash ending a word", "a.mp3\\\nb\n", {"a.mp3\\"}, prompt},
+      {"backslash inside a word", "dir\\a.mp3 \\x\n", {"dir\\a.mp3", "\\x"}, prompt},
+      {"no line end", "-v a", {"-v", "a"}, prompt},
+  };
+  for (const PromptCase& c : cases) {
+    std::string input = c.input;
+    FILE* in = fmemopen(input.data(), input.size(), "r");
+    if (input.empty()) in = fopen("/dev/null", "r");
+    Capture cap;
+    std::vector<std::string> got = read_command(in, "prog");
+    fclose(in);
+    std::vector<std::string> want{"prog"};
+    want.insert(want.end(), c.words.begin(), c.words.end());
+    EXPECT_EQ(got, want) << c.name;
+    EXPECT_EQ(cap.text(), c.shown) << c.name;
+  }
+}
+
+TEST(CommandLine, LongPromptLinesAreKeptWhole) {
+  std::string input;
+  for (int i = 0; i < 300; ++i) input += "file" + std::to_string(i) + ".mp3 ";
+  input += "\n";
+  FILE* in = fmemopen(input.data(), input.size(), "r");
+  Capture cap;
+  std::vector<std::string> got = read_command(in, "");
+  fclose(in);
+  ASSERT_EQ(got.size(), 301u);
+  EXPECT_EQ(got[0], "");
+  EXPECT_EQ(got[300], "file299.mp3");
+}
+
+struct SplitCase {
+  std::string path, dir, base, ext;
+};
+
+TEST(Dispatch, Splitpath) {
+  const SplitCase cases[] = {
+      {"song.mp3", "", "song", "mp3"},
+      {"song.MP3", "", "song", "MP3"},
+      {"README", "", "README", ""},
+      {"a.tar.mp3", "", "a.tar", "mp3"},
+      {"c:\\music.d\\song", "c:\\music.d", "song", ""},
+      {"c:\\music\\song.flac", "c:\\music", "song", "flac"},
+      {"music/track.mp3", "", "music/track", "mp3"},
+      {"dir.d/readme", "", "dir", "d/readme"},
+      {"trailing.", "", "trailing", ""},
+      {"x.averyverylongextension", "", "x", "averyverylongextension"},
+  };
+  for (const SplitCase& c : cases) {
+    std::string dir = "?", base = "?", ext = "?";
+    splitpath(c.path, dir, base, ext);
+    EXPECT_EQ(dir, c.dir) << c.path;
+    EXPECT_EQ(base, c.base) << c.path;
+    EXPECT_EQ(ext, c.ext) << c.path;
+  }
+}
+
+struct UnsupportedCase {
+  std::string name;
+  int32_t verbose, depth;
+  std::string want;
+};
+
+TEST(Dispatch, UnsupportedTypes) {
+  const UnsupportedCase cases[] = {
+      {"notes.txt", 1, -1, "File type txt not supported, skipped over notes.txt\n"},
+      {"notes.txt", 0, -1, ""},
+      {"song.MP3", 2, -1, "File type MP3 not supported, skipped over song.MP3\n"},
+      {"README", 1, -1, "File type  not supported, skipped over README\n"},
+      {"dir.d/readme", 1, 0, "\tFile type d/readme not supported, skipped over dir.d/readme\n"},
+      {"a.FLAC", 1, 1, "\t\tFile type FLAC not supported, skipped over a.FLAC\n"},
+  };
+  for (const UnsupportedCase& c : cases) {
+    Levels lv(c.verbose, c.depth);
+    Capture cap;
+    uint8_t none = 0;
+    EXPECT_EQ(process_file(c.name, nullptr, &none, 0), 0) << c.name;
+    EXPECT_EQ(cap.text(), c.want) << c.name;
+    EXPECT_EQ(indent, c.depth) << c.name;
+  }
+}
+
+TEST(Output, PrintiPrintsTheDepth) {
+  for (int32_t depth : {-1, 0, 1, 3, 20}) {
+    Levels lv(0, depth);
+    Capture cap;
+    printi();
+    EXPECT_EQ(cap.text(), std::string(depth > 0 ? depth : 0, '\t'));
+  }
+}
+
+}  // namespace
