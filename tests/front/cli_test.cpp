@@ -80,7 +80,9 @@ TEST_F(Cli, MissingFileEndsTheRun) {
 TEST_F(Cli, DirectoryFailsToOpen) {
   test::RunResult r = run_tool({dir_});
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "Error: Input file " + dir_ + " failed to open\nError: Is a directory\n");
+  std::string want = "Error: Input file ";
+  want.append(dir_).append(" failed to open\nError: Is a directory\n");
+  EXPECT_EQ(r.err, want);
   EXPECT_EQ(r.status, 1);
 }
 
@@ -104,11 +106,10 @@ TEST_F(Cli, QuietRunPrintsOnlyTheProcessingLine) {
 TEST_F(Cli, AbsolutePathIsAFileName) {
   std::string path = dir_ + "/some.txt";
   test::RunResult r = run_tool({"-v", path});
-  EXPECT_EQ(r.out,
-            "tagdelve v1.5\n"
-            "Processing " + path + "\n"
-            "File type txt not supported, skipped over " + path + "\n"
-            "tagdelve end of job\n");
+  std::string want = "tagdelve v1.5\nProcessing ";
+  want.append(path).append("\nFile type txt not supported, skipped over ");
+  want.append(path).append("\ntagdelve end of job\n");
+  EXPECT_EQ(r.out, want);
   EXPECT_EQ(r.status, 0);
 }
 

@@ -59,11 +59,13 @@ inline RunResult run_tool(const std::vector<std::string>& args, const std::strin
     std::ofstream f(in, std::ios::binary);
     f << input;
   }
+  // Built with append: g++ 12 warns falsely (-Wrestrict) on "literal" + string.
   std::string cmd;
-  if (!cwd.empty()) cmd += "cd " + shell_quote(cwd) + " && ";
-  cmd += shell_quote(TAGDELVE_BIN);
-  for (const std::string& a : args) cmd += " " + shell_quote(a);
-  cmd += " <" + shell_quote(in) + " >" + shell_quote(out) + " 2>" + shell_quote(err);
+  if (!cwd.empty()) cmd.append("cd ").append(shell_quote(cwd)).append(" && ");
+  cmd.append(shell_quote(TAGDELVE_BIN));
+  for (const std::string& a : args) cmd.append(" ").append(shell_quote(a));
+  cmd.append(" <").append(shell_quote(in)).append(" >").append(shell_quote(out));
+  cmd.append(" 2>").append(shell_quote(err));
   RunResult r;
   int rc = std::system(cmd.c_str());
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
