@@ -1,0 +1,375 @@
+#include "tar/tar.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "front/dispatch.h"
+#include "support/bytes.h"
+#include "support/capture.h"
+#include "support/tar.h"
+
+namespace {
+
+using namespace tagdelve;
+using test::Bytes;
+using test::Capture;
+using test::Levels;
+using test::MemStream;
+using test::TarHeader;
+
+// Walks `archive` as the file "t.tar" at depth 0, from a stream.
+std::string walk(const Bytes& archive, int32_t v) {
+  Levels lv(v, -1);
+  Capture cap;
+  MemStream ms(archive.v, 100);  // a small buffer: members cross refills
+  process_file("t.tar", ms.get(), nullptr, 0);
+  EXPECT_EQ(indent, -1);
+  return cap.text();
+}
+
+Bytes text_archive() {
+  TarHeader h;
+  h.name = "a.txt";
+  return test::tar_member(h, Bytes().str("0123456789")).append(test::tar_end());
+}
+
+TEST(Tar, TextMemberAtEachLevel) {
+  Bytes archive = text_archive();
+  EXPECT_EQ(walk(archive, 0),
+            "TAR file start\n"
+            "File name: a.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tSize: 10, Type: Normal\n"
+            "\tUser: me, Group: us\n"
+            "TAR file end\n");
+  EXPECT_EQ(walk(archive, 1),
+            "TAR file start\n"
+            "File name: a.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tStated size: 00000000012, Modified: 14733147260, Checksum: 0012345, File type: 0\n"
+            "\tSize: 10, Type: Normal\n"
+            "\tMagic: ustar, Version: 00\n"
+            "\tUser: me, Group: us\n"
+            "\tDevice major: 0000000, Device minor: 0000000, Filename prefix: \n"
+            "\tStored size: 512\n"
+            "\tFile type txt not supported, skipped over a.txt\n"
+            "TAR file end\n");
+  EXPECT_EQ(walk(archive, 2),
+            "TAR file start\n"
+            "Offset 0, File header block\n"
+            "File name: a.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tStated size: 00000000012, Modified: 14733147260, Checksum: 0012345, File type: 0\n"
+            "\tSize: 10, Type: Normal\n"
+            "\tMagic: ustar, Version: 00\n"
+            "\tUser: me, Group: us\n"
+            "\tDevice major: 0000000, Device minor: 0000000, Filename prefix: \n"
+            "\tStored size: 512\n"
+            "\tFile type txt not supported, skipped over a.txt\n"
+            "\ttar section padding 502 bytes\n"
+            "Offset 1024, Null block\n"
+            "Offset 1536, Null block\n"
+            "TAR file end\n");
+}
+
+TEST(Tar, SameReportFromAMemoryBlock) {
+  Bytes archive = text_archive();
+  Levels lv(2, 0);
+  Capture cap;
+  tar_file(nullptr, archive.data(), static_cast<int64_t>(archive.size()));
+  std::string mem = cap.text();
+  EXPECT_EQ(mem, walk(archive, 2));
+}
+
+TEST(Tar, LinksOldHeadersAndDirectories) {
+  TarHeader link;
+  link.name = "song.mp3";
+  link.type = '2';
+  link.linkname = "music/real.mp3";
+  TarHeader hard;
+  hard.name = "h";
+  hard.type = '1';
+  hard.linkname = "a.txt";
+  TarHeader old;
+  old.name = "old.txt";
+  old.magic = std::string(6, '\0');
+  old.version = std::string(2, '\0');
+  TarHeader dir;
+  dir.name = "d.tar/";
+  dir.type = '5';
+  dir.size = 1000;  // a directory stores no data whatever its size says
+  Bytes archive = test::tar_header(link);
+  archive.append(test::tar_header(hard));
+  archive.append(test::tar_member(old, Bytes().str("abc")));
+  archive.append(test::tar_header(dir));
+  TarHeader after;
+  after.name = "z.txt";
+  archive.append(test::tar_header(after)).append(test::tar_end());
+  EXPECT_EQ(walk(archive, 0),
+            "TAR file start\n"
+            "File name: song.mp3\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tSize: 0, Type: Symbolic link to: music/real.mp3\n"
+            "\tUser: me, Group: us\n"
+            "File name: h\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tSize: 0, Type: Hard link to: a.txt\n"
+            "\tUser: me, Group: us\n"
+            "File name: old.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tSize: 3, Type: Normal\n"
+            "File name: d.tar/\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tSize: 1000, Type: Directory\n"
+            "\tUser: me, Group: us\n"
+            "File name: z.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tSize: 0, Type: Normal\n"
+            "\tUser: me, Group: us\n"
+            "TAR file end\n");
+  std::string v2 = walk(archive, 2);
+  // The directory's padding is negative and skips nothing: the next header
+  // follows directly.
+  EXPECT_NE(v2.find("\tStored size: 0\n"
+                    "\tFile type tar/ not supported, skipped over d.tar/\n"
+                    "\ttar section padding -1000 bytes\n"
+                    "Offset 2560, File header block\n"
+                    "File name: z.txt\n"),
+            std::string::npos)
+      << v2;
+}
+
+TEST(Tar, OtherTypeFlags) {
+  const std::pair<char, const char*> cases[] = {
+      {'3', "Character special"}, {'4', "Block special"},  {'6', "FIFO"},
+      {'7', "Contiguous file"},   {'x', "Extended header"}, {'g', "Global extended header"},
+      {'L', "Long name"},         {'K', "Long link name"},  {'Z', "Unknown"},
+  };
+  for (const auto& [flag, name] : cases) {
+    TarHeader h;
+    h.name = "m";
+    h.type = flag;
+    Bytes archive = test::tar_member(h, Bytes());
+    std::string want = std::string("TAR file start\nFile name: m\n") +
+                       "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n" +
+                       "\tSize: 0, Type: " + name + "\n\tUser: me, Group: us\nTAR file end\n";
+    EXPECT_EQ(walk(archive, 0), want) << flag;
+  }
+}
+
+TEST(Tar, MetadataBlocksAreNotHandedToTheDispatch) {
+  TarHeader pax;
+  pax.name = "PaxHeaders/x.tar";
+  pax.type = 'x';
+  TarHeader next;
+  next.name = "b.txt";
+  Bytes archive = test::tar_member(pax, Bytes().str("30 path=PaxHeaders/x.tar\n"))
+                      .append(test::tar_member(next, Bytes().str("x")));
+  std::string v2 = walk(archive, 2);
+  EXPECT_EQ(v2.find("TAR file start\n", 1), std::string::npos);  // no nested walk
+  EXPECT_NE(v2.find("\tStored size: 512\n"
+                    "\ttar section padding 487 bytes\n"
+                    "Offset 1024, File header block\n"
+                    "File name: b.txt\n"),
+            std::string::npos)
+      << v2;
+}
+
+TEST(Tar, TextFieldsStayWithinTheirWidth) {
+  TarHeader h;
+  h.name = std::string(100, 'n');  // no zero byte before the mode
+  h.mode = "12345678";
+  h.uid = "00000017";
+  h.gid = "00000020";
+  h.magic = "ustar ";  // GNU: the magic runs into the version
+  h.version = " ";
+  h.uname = std::string(32, 'u');
+  h.gname = "g";
+  h.prefix = std::string(155, 'p');  // up to the block's unread tail
+  Bytes archive = test::tar_member(h, Bytes());
+  archive.v[500] = 'X';  // the tail must not show up after the prefix
+  std::string v1 = walk(archive, 1);
+  std::string want = "TAR file start\nFile name: " + std::string(100, 'n') + "\n" +
+                     "\tMode: 12345678, UID: 00000017(15), GID: 00000020(16)\n" +
+                     "\tStated size: 00000000000, Modified: 14733147260, Checksum: 0012345, File type: 0\n" +
+                     "\tSize: 0, Type: Normal\n" + "\tMagic: ustar , Version:  " + std::string(1, '\0') +
+                     "\n" + "\tUser: " + std::string(32, 'u') + ", Group: g\n" +
+                     "\tDevice major: 0000000, Device minor: 0000000, Filename prefix: " +
+                     std::string(155, 'p') + "\n" + "\tStored size: 0\n" +
+                     "\tFile type  not supported, skipped over " + std::string(100, 'n') + "\n" +
+                     "TAR file end\n";
+  EXPECT_EQ(v1, want);
+}
+
+struct SizeCase {
+  std::string text;
+  long long shown;
+};
+
+TEST(Tar, SizeFieldsReadLikeStrtol) {
+  const SizeCase cases[] = {
+      {"   17", 15}, {"17 junk", 15}, {"", 0}, {"junk", 0}, {"+7", 7}, {"777777777777", 68719476735LL},
+  };
+  for (const SizeCase& c : cases) {
+    TarHeader h;
+    h.name = "s";
+    h.size_text = c.text.empty() ? std::string(1, '\0') : c.text;
+    Bytes archive = test::tar_header(h);
+    std::string out = walk(archive, 0);
+    EXPECT_NE(out.find("\tSize: " + std::to_string(c.shown) + ", Type: Normal\n"), std::string::npos)
+        << c.text << "\n" << out;
+  }
+}
+
+TEST(Tar, NegativeSizeStoresNothing) {
+  TarHeader h;
+  h.name = "neg.tar";
+  h.size_text = "-1000";  // octal: -512
+  TarHeader next;
+  next.name = "n.txt";
+  Bytes archive = test::tar_header(h).append(test::tar_header(next));
+  std::string v2 = walk(archive, 2);
+  EXPECT_NE(v2.find("\tSize: -512, Type: Normal\n"), std::string::npos) << v2;
+  // Walked over an empty source; the next header follows at 512.
+  EXPECT_NE(v2.find("\tStored size: 0\n"
+                    "\tTAR file start\n"
+                    "\tTAR file end\n"
+                    "\ttar section padding 0 bytes\n"
+                    "Offset 512, File header block\n"),
+            std::string::npos)
+      << v2;
+}
+
+TEST(Tar, NestedArchiveIsWalkedInPlace) {
+  TarHeader inner_h;
+  inner_h.name = "in.txt";
+  Bytes inner = test::tar_member(inner_h, Bytes().str("hello"));  // 1024 bytes
+  TarHeader outer_h;
+  outer_h.name = "inner.tar";
+  TarHeader last;
+  last.name = "last.txt";
+  Bytes archive = test::tar_member(outer_h, inner).append(test::tar_member(last, Bytes().str("x")));
+  archive.append(test::tar_end());
+  EXPECT_EQ(walk(archive, 2),
+            "TAR file start\n"
+            "Offset 0, File header block\n"
+            "File name: inner.tar\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tStated size: 00000002000, Modified: 14733147260, Checksum: 0012345, File type: 0\n"
+            "\tSize: 1024, Type: Normal\n"
+            "\tMagic: ustar, Version: 00\n"
+            "\tUser: me, Group: us\n"
+            "\tDevice major: 0000000, Device minor: 0000000, Filename prefix: \n"
+            "\tStored size: 1024\n"
+            "\tTAR file start\n"
+            "\tOffset 0, File header block\n"
+            "\tFile name: in.txt\n"
+            "\t\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\t\tStated size: 00000000005, Modified: 14733147260, Checksum: 0012345, File type: 0\n"
+            "\t\tSize: 5, Type: Normal\n"
+            "\t\tMagic: ustar, Version: 00\n"
+            "\t\tUser: me, Group: us\n"
+            "\t\tDevice major: 0000000, Device minor: 0000000, Filename prefix: \n"
+            "\t\tStored size: 512\n"
+            "\t\tFile type txt not supported, skipped over in.txt\n"
+            "\t\ttar section padding 507 bytes\n"
+            "\tTAR file end\n"
+            "\ttar section padding 0 bytes\n"
+            "Offset 1536, File header block\n"
+            "File name: last.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tStated size: 00000000001, Modified: 14733147260, Checksum: 0012345, File type: 0\n"
+            "\tSize: 1, Type: Normal\n"
+            "\tMagic: ustar, Version: 00\n"
+            "\tUser: me, Group: us\n"
+            "\tDevice major: 0000000, Device minor: 0000000, Filename prefix: \n"
+            "\tStored size: 512\n"
+            "\tFile type txt not supported, skipped over last.txt\n"
+            "\ttar section padding 511 bytes\n"
+            "Offset 2560, Null block\n"
+            "Offset 3072, Null block\n"
+            "TAR file end\n");
+}
+
+TEST(Tar, MemberWalkThatStopsEarlyIsResynchronised) {
+  // An inner archive of 700 bytes: its walker reads one block and stops
+  // (the second would pass the member's end), leaving 188 bytes unread.
+  TarHeader inner_h;
+  inner_h.name = "in.txt";
+  Bytes inner = test::tar_header(inner_h).fill(188, 'j');
+  TarHeader outer_h;
+  outer_h.name = "short.tar";
+  TarHeader next;
+  next.name = "next.txt";
+  Bytes archive = test::tar_member(outer_h, inner).append(test::tar_member(next, Bytes().str("n")));
+  for (size_t bs : {1u, 7u, 100u, 4096u}) {
+    Levels lv(2, -1);
+    Capture cap;
+    MemStream ms(archive.v, bs);
+    process_file("t.tar", ms.get(), nullptr, 0);
+    std::string out = cap.text();
+    EXPECT_NE(out.find("\tTAR file end\n"
+                       "\ttar section padding 324 bytes\n"
+                       "Offset 1536, File header block\n"
+                       "File name: next.txt\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("Error"), std::string::npos) << out;
+  }
+}
+
+TEST(Tar, TruncatedArchives) {
+  TarHeader h;
+  h.name = "big.txt";
+  h.size = 5000;
+  Bytes archive = test::tar_header(h).fill(100, 'x');  // the data ends early
+  EXPECT_EQ(walk(archive, 2),
+            "TAR file start\n"
+            "Offset 0, File header block\n"
+            "File name: big.txt\n"
+            "\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
+            "\tStated size: 00000011610, Modified: 14733147260, Checksum: 0012345, File type: 0\n"
+            "\tSize: 5000, Type: Normal\n"
+            "\tMagic: ustar, Version: 00\n"
+            "\tUser: me, Group: us\n"
+            "\tDevice major: 0000000, Device minor: 0000000, Filename prefix: \n"
+            "\tStored size: 5120\n"
+            "\tFile type txt not supported, skipped over big.txt\n"
+            "Error: Premature end of file(2)\n"
+            "\ttar section padding 120 bytes\n"
+            "TAR file end\n");
+  // A header cut short ends the walk quietly; so does an empty archive.
+  Bytes cut = test::tar_header(h);
+  cut.v.resize(300);
+  EXPECT_EQ(walk(cut, 2), "TAR file start\nTAR file end\n");
+  EXPECT_EQ(walk(Bytes(), 2), "TAR file start\nTAR file end\n");
+}
+
+TEST(Tar, MemberPastTheEndOfANestedArchive) {
+  // The inner archive's member claims more than the inner archive holds: it
+  // is bounded by the inner archive, which is bounded by the outer member.
+  TarHeader deep;
+  deep.name = "deep.tar";
+  deep.size = 100000;
+  Bytes inner = test::tar_header(deep).fill(512, 0);
+  TarHeader outer_h;
+  outer_h.name = "in.tar";
+  TarHeader next;
+  next.name = "next.txt";
+  Bytes archive = test::tar_member(outer_h, inner).append(test::tar_member(next, Bytes().str("n")));
+  std::string out = walk(archive, 2);
+  EXPECT_NE(out.find("\t\tTAR file start\n"
+                     "\t\tOffset 0, Null block\n"
+                     "\t\tTAR file end\n"
+                     "Error: Premature end of file(1)\n"
+                     "\t\ttar section padding 352 bytes\n"
+                     "\tTAR file end\n"
+                     "\ttar section padding 0 bytes\n"
+                     "Offset 1536, File header block\n"
+                     "File name: next.txt\n"),
+            std::string::npos)
+      << out;
+}
+
+}  // namespace
