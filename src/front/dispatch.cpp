@@ -1,6 +1,7 @@
 #include "front/dispatch.h"
 
 #include "common/output.h"
+#include "flac/flac.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
@@ -34,6 +35,7 @@ struct DispatchRow {
 // Tried in order; the comparison is exact and case-sensitive. Each format's
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
+    {"flac", flac_file},
     {"tar", tar_file},
 };
 
