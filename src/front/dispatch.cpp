@@ -1,5 +1,6 @@
 #include "front/dispatch.h"
 
+#include "asf/asf.h"
 #include "common/output.h"
 
 namespace tagdelve {
@@ -33,7 +34,7 @@ struct DispatchRow {
 // Tried in order; the comparison is exact and case-sensitive. Each format's
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
-    {nullptr, nullptr},
+    {"wma", asf_file},
 };
 
 }  // namespace
