@@ -1,5 +1,6 @@
 #include "front/dispatch.h"
 
+#include "asf/asf.h"
 #include "common/output.h"
 #include "tar/tar.h"
 
@@ -34,6 +35,7 @@ struct DispatchRow {
 // Tried in order; the comparison is exact and case-sensitive. Each format's
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
+    {"wma", asf_file},
     {"tar", tar_file},
 };
 
