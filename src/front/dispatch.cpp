@@ -1,6 +1,7 @@
 #include "front/dispatch.h"
 
 #include "common/output.h"
+#include "jpeg/jpeg.h"
 
 namespace tagdelve {
 
@@ -33,6 +34,8 @@ struct DispatchRow {
 // Tried in order; the comparison is exact and case-sensitive. Each format's
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
+    {"jpg", jpeg_file},
+    {"jpeg", jpeg_file},
     {nullptr, nullptr},
 };
 
