@@ -2,6 +2,7 @@
 
 #include "asf/asf.h"
 #include "common/output.h"
+#include "jpeg/jpeg.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
@@ -36,6 +37,8 @@ struct DispatchRow {
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
     {"wma", asf_file},
+    {"jpg", jpeg_file},
+    {"jpeg", jpeg_file},
     {"tar", tar_file},
 };
 
@@ -46,7 +49,7 @@ int process_file(const std::string& name, Stream* stream, const uint8_t* block, 
   splitpath(name, dir, base, ext);
   ++indent;
   for (const DispatchRow& row : kDispatch) {
-    if (row.ext != nullptr && ext == row.ext) {
+    if (ext == row.ext) {
       row.walker(stream, block, limit);
       --indent;
       return 1;
