@@ -169,4 +169,37 @@ int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
   return count;
 }
 
+int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,
+               int64_t limit) {
+  *found = false;
+  if (stream == nullptr) {
+    if (block == nullptr || offset < 0 || offset >= limit) return 0;
+    const uint8_t* from = block + offset;
+    size_t avail = static_cast<size_t>(limit - offset);
+    const void* hit = memchr(from, byte, avail);
+    if (hit == nullptr) return static_cast<int64_t>(avail);
+    *found = true;
+    return static_cast<const uint8_t*>(hit) - from;
+  }
+  int64_t avail = std::numeric_limits<int64_t>::max();
+  if (limit != 0) avail = limit - offset;
+  Stream& s = *stream;
+  s.after_ff = false;
+  int64_t n = 0;
+  while (n < avail && refill(s)) {
+    size_t chunk = static_cast<size_t>(std::min<int64_t>(avail - n, static_cast<int64_t>(s.end - s.pos)));
+    const uint8_t* from = s.buf.data() + s.pos;
+    const void* hit = memchr(from, byte, chunk);
+    if (hit != nullptr) {
+      size_t k = static_cast<size_t>(static_cast<const uint8_t*>(hit) - from);
+      s.pos += k;
+      *found = true;
+      return n + static_cast<int64_t>(k);
+    }
+    s.pos += chunk;
+    n += static_cast<int64_t>(chunk);
+  }
+  return n;
+}
+
 }  // namespace tagdelve

@@ -64,4 +64,13 @@ int64_t source_left(const Stream* stream, const uint8_t* block, int64_t offset,
 int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
                    const uint8_t* block, int64_t offset, int64_t limit);
 
+// Skips to the next byte equal to `byte`, without reading that byte: consumes
+// the bytes before it and returns their number, with *found set. When the
+// source ends (or its limit is reached) first, everything up to there is
+// consumed and *found is false. The search runs over the stream's buffer (or
+// the memory block) with memchr. Like vfdump, it never applies
+// unsynchronisation.
+int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,
+               int64_t limit);
+
 }  // namespace tagdelve

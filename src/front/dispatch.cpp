@@ -1,7 +1,9 @@
 #include "front/dispatch.h"
 
+#include "asf/asf.h"
 #include "common/output.h"
 #include "flac/flac.h"
+#include "jpeg/jpeg.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
@@ -35,6 +37,9 @@ struct DispatchRow {
 // Tried in order; the comparison is exact and case-sensitive. Each format's
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
+    {"wma", asf_file},
+    {"jpg", jpeg_file},
+    {"jpeg", jpeg_file},
     {"flac", flac_file},
     {"tar", tar_file},
 };
@@ -46,7 +51,7 @@ int process_file(const std::string& name, Stream* stream, const uint8_t* block, 
   splitpath(name, dir, base, ext);
   ++indent;
   for (const DispatchRow& row : kDispatch) {
-    if (row.ext != nullptr && ext == row.ext) {
+    if (ext == row.ext) {
       row.walker(stream, block, limit);
       --indent;
       return 1;

@@ -1,0 +1,52 @@
+// Shared driver for the fuzz targets: the first input byte chooses the
+// verbosity, the kind of source and the stream's buffer size; the rest is
+// the file. The report goes to /dev/null.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "common/output.h"
+#include "common/source.h"
+
+namespace fuzz {
+
+using Walker = int (*)(tagdelve::Stream*, const uint8_t*, int64_t);
+
+inline FILE* null_out() {
+  static FILE* f = fopen("/dev/null", "w");
+  return f;
+}
+
+inline void run(Walker walker, const uint8_t* data, size_t size) {
+  if (size < 1) return;
+  uint8_t mode = data[0];
+  std::vector<uint8_t> file(data + 1, data + size);
+  tagdelve::out = null_out();
+  tagdelve::err_out = null_out();
+  tagdelve::verbose = mode % 3;
+  tagdelve::indent = 0;
+  tagdelve::unsync = 0;
+  tagdelve::ulost = 0;
+  int kind = (mode / 3) % 3;
+  const size_t buffers[] = {1, 7, 4096, tagdelve::kStreamBuffer};
+  size_t buffer = buffers[(mode / 9) % 4];
+  int64_t n = static_cast<int64_t>(file.size());
+  if (kind == 0) {
+    // A block of memory, as an embedded picture is walked.
+    walker(nullptr, file.empty() ? data : file.data(), n);
+    return;
+  }
+  // A stream: without a limit (a file on its own) or under one (an archive
+  // member, followed by more bytes that must not be read).
+  FILE* f = file.empty() ? fopen("/dev/null", "rb") : fmemopen(file.data(), file.size(), "rb");
+  if (f == nullptr) return;
+  tagdelve::Stream s;
+  tagdelve::stream_init(s, f, buffer);
+  walker(&s, nullptr, kind == 1 ? 0 : n - n / 4);
+  fclose(f);
+}
+
+}  // namespace fuzz

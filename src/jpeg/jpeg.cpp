@@ -1,0 +1,274 @@
+#include "jpeg/jpeg.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "common/decode.h"
+#include "common/output.h"
+#include "common/printers.h"
+#include "jpeg/tiff.h"
+
+namespace tagdelve {
+
+namespace {
+
+constexpr uint8_t kSOF0 = 0xC0;
+constexpr uint8_t kSOS = 0xDA;
+constexpr uint8_t kSOI = 0xD8;
+constexpr uint8_t kEOI = 0xD9;
+constexpr uint8_t kAPP0 = 0xE0;
+constexpr uint8_t kAPP1 = 0xE1;
+
+// How a known segment shows its length and payload on its marker line.
+enum class Shape {
+  kPlain,      // " [what]" at verbose > 0, ", Length: L" at verbose > 1
+  kHexInline,  // " [what], Length: L" at verbose > 0, ", Binary: <hex>" at verbose > 1
+  kDumpBelow,  // " [what], Length: L" at verbose > 0, a dump on its own line at verbose > 1
+  kHexBelow,   // " [what], Length: L" at verbose > 0, hex on its own line at verbose > 1
+};
+
+struct SegmentKind {
+  uint8_t code;
+  const char* name;
+  const char* what;
+  Shape shape;
+};
+
+const SegmentKind jpeg_segments[] = {
+    {0xC0, "SOF0", "Start of Frame (Baseline)", Shape::kPlain},
+    {0xC2, "SOF2", "Start of Frame (Progressive)", Shape::kHexInline},
+    {0xC4, "DHT", "Define Huffman table", Shape::kDumpBelow},
+    {0xDA, "SOS", "Start of Scan", Shape::kHexInline},
+    {0xDB, "DQT", "Define Quantization Table", Shape::kDumpBelow},
+    {0xDD, "DRI", "Define Restart Interval", Shape::kHexBelow},
+    {0xE0, "APP0", "Application 0", Shape::kPlain},
+    {0xE1, "APP1", "Application 1", Shape::kPlain},
+    {0xFE, "COM", "Comment", Shape::kHexBelow},
+};
+
+const SegmentKind* find_segment(uint8_t code) {
+  for (const SegmentKind& k : jpeg_segments)
+    if (k.code == code) return &k;
+  return nullptr;
+}
+
+// The bytes a call accounted for, as a positive result.
+int accounted(int64_t start, int64_t offset) {
+  return static_cast<int>(std::clamp<int64_t>(offset - start, 1, INT_MAX));
+}
+
+// Reads a marker code after its 0xFF. Further 0xFF bytes before the code are
+// fill: they are consumed (and counted in the offset) until a byte that is
+// not 0xFF, which is the code. False when the source ends first.
+bool read_code(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* offset,
+               int64_t limit) {
+  do {
+    if (vfgetm(code, 1, stream, block, *offset, limit) != 1) return false;
+    ++*offset;
+  } while (*code == 0xFF);
+  return true;
+}
+
+// The SOF0 frame header: the frame line and, at verbose > 0, one line per
+// component, as far as the payload holds them.
+void frame_header(const uint8_t* p, size_t n) {
+  if (n < 6) {
+    printi();
+    outs("Error: Frame header too short\n");
+    return;
+  }
+  int components = p[5];
+  printi();
+  outf("\t\tDepth: %d, Height: %d, Width: %d, Components: %d\n", p[0], word16(p + 1), word16(p + 3),
+       components);
+  int held = static_cast<int>(std::min<size_t>(static_cast<size_t>(components), (n - 6) / 3));
+  if (verbose > 0) {
+    for (int i = 0; i < held; ++i) {
+      const uint8_t* c = p + 6 + 3 * i;
+      printi();
+      outf("\t\t\tComponent: %d, Sampling: 0x%.2x, Quantization table: %d\n", c[0], c[1], c[2]);
+    }
+  }
+  if (held < components) {
+    printi();
+    outf("Error: Frame header holds %d of %d components\n", held, components);
+  }
+}
+
+// APP0 and APP1: the identifier line, then the JFIF header or the Exif data.
+void app_segment(uint8_t code, const uint8_t* p, size_t n) {
+  const void* zero = n > 0 ? memchr(p, 0, n) : nullptr;
+  size_t id_len = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : n;
+  printi();
+  outs("\t\t");
+  outw(p, id_len);
+  outs(" header\n");
+  if (zero == nullptr) return;  // no terminated identifier: nothing to decode
+  if (code == kAPP0 && strcmp(reinterpret_cast<const char*>(p), "JFIF") == 0) {
+    if (n < 5 + 9) {
+      printi();
+      outs("Error: JFIF header too short\n");
+      return;
+    }
+    jfif_header(p + 5);
+  } else if (code == kAPP1 && strcmp(reinterpret_cast<const char*>(p), "Exif") == 0) {
+    // "Exif", its zero byte and one pad byte precede the TIFF header.
+    size_t at = std::min<size_t>(6, n);
+    tiff_header(p + at, static_cast<int64_t>(n - at));
+  }
+}
+
+// Prints a segment whose payload has been read.
+void segment_lines(uint8_t code, int length, const std::vector<uint8_t>& payload) {
+  const SegmentKind* kind = find_segment(code);
+  printi();
+  if (kind == nullptr) {
+    outf("\tUnsupported marker: 0x%.2x, Length: %d\n", code, length);
+    return;
+  }
+  const int64_t n = static_cast<int64_t>(payload.size());
+  outf("\t%s marker", kind->name);
+  switch (kind->shape) {
+    case Shape::kPlain:
+      if (verbose > 0) outf(" [%s]", kind->what);
+      if (verbose > 1) outf(", Length: %d", length);
+      break;
+    case Shape::kHexInline:
+      if (verbose > 0) outf(" [%s], Length: %d", kind->what, length);
+      if (verbose > 1) {
+        outs(", Binary: ");
+        put_hex(n, payload.data());
+      }
+      break;
+    case Shape::kDumpBelow:
+    case Shape::kHexBelow:
+      if (verbose > 0) outf(" [%s], Length: %d", kind->what, length);
+      if (verbose > 1) {
+        outc('\n');
+        printi();
+        outs("\t\tBinary: ");
+        if (kind->shape == Shape::kDumpBelow)
+          ext_hex(n, payload.data(), 2);
+        else
+          put_hex(n, payload.data());
+      }
+      break;
+  }
+  outc('\n');
+  if (code == kSOF0) frame_header(payload.data(), payload.size());
+  if (code == kAPP0 || code == kAPP1) app_segment(code, payload.data(), payload.size());
+}
+
+// Counts the entropy-coded bytes that follow a scan header, up to the marker
+// that ends them; stuffed 0xFF 0x00 pairs and restart markers are data, fill
+// bytes before the ending marker are not counted. Prints the count line.
+// Returns true with the ending marker's code, false when the source ran out
+// first.
+bool entropy_scan(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* offset,
+                  int64_t limit) {
+  int64_t count = 0;
+  bool ended_by_marker = false;
+  for (;;) {
+    bool found = false;
+    int64_t n = vfscan(0xFF, &found, stream, block, *offset, limit);
+    *offset += n;
+    count += n;
+    uint8_t ff;
+    if (!found || vfgetm(&ff, 1, stream, block, *offset, limit) != 1) break;
+    ++*offset;
+    uint8_t c;
+    if (!read_code(&c, stream, block, offset, limit)) break;
+    if (c == 0x00 || (c >= 0xD0 && c <= 0xD7)) {
+      count += 2;
+      continue;
+    }
+    *code = c;
+    ended_by_marker = true;
+    break;
+  }
+  printi();
+  outf("\t\t%lld bytes entropy data (the image)\n", static_cast<long long>(count));
+  return ended_by_marker;
+}
+
+}  // namespace
+
+void jfif_header(const uint8_t* p) {
+  printi();
+  outf("\t\tVersion: %d.%d, Units: %d, Density: %dx%d, Thumbnail: %dx%d\n", p[0], p[1], p[2],
+       word16(p + 3), word16(p + 5), p[7], p[8]);
+}
+
+int jpeg_marker(Stream* stream, const uint8_t* block, int64_t* offset, int64_t limit) {
+  const int64_t start = *offset;
+  uint8_t m[2];
+  if (vfgetm(m, 2, stream, block, *offset, limit) != 2) return 0;
+  *offset += 2;
+  uint8_t code = m[1];
+  if (m[0] == 0xFF && code == 0xFF && !read_code(&code, stream, block, offset, limit)) return 0;
+  if (verbose > 1) {
+    printi();
+    outf("Offset %lld, JPEG marker: 0x%.2x%.2x\n", static_cast<long long>(start), m[0], code);
+  }
+  if (m[0] != 0xFF) {
+    printi();
+    outf("\tInvalid JPEG marker: 0x%.2x%.2x\n", m[0], m[1]);
+    return 0;
+  }
+  // After a scan, the marker that ended its data is handled here at once.
+  for (;;) {
+    if (code == kSOI) {
+      printi();
+      outs(verbose > 0 ? "SOI marker [Start of Image]\n" : "SOI marker\n");
+      return accounted(start, *offset);
+    }
+    if (code == kEOI) {
+      printi();
+      outs(verbose > 0 ? "EOI marker [End of Image]\n" : "EOI marker\n");
+      if (*offset < limit) {
+        if (verbose > 1) {
+          printi();
+          outf("\tjpeg file padding %lld bytes\n", static_cast<long long>(limit - *offset));
+        }
+        vfdump(limit - *offset, stream, block, *offset, limit);
+        *offset = limit;
+      }
+      return 0;
+    }
+    uint8_t len[2];
+    if (vfgetm(len, 2, stream, block, *offset, limit) != 2) return 0;
+    *offset += 2;
+    const int length = word16(len);
+    if (length < 2) {
+      printi();
+      outf("Error: Segment length %d is below 2\n", length);
+      return 0;
+    }
+    {
+      std::vector<uint8_t> payload;
+      if (vfget_body(payload, length - 2, stream, block, *offset, limit) < 0) return 0;
+      *offset += length - 2;
+      segment_lines(code, length, payload);
+    }
+    if (code != kSOS) return accounted(start, *offset);
+    if (!entropy_scan(&code, stream, block, offset, limit)) return 0;
+  }
+}
+
+int jpeg_file(Stream* stream, const uint8_t* block, int64_t limit) {
+  printi();
+  outs("JPEG file start\n");
+  // A picture in memory is read only when it holds something.
+  if (stream != nullptr || (block != nullptr && limit > 0)) {
+    int64_t offset = 0;
+    while (jpeg_marker(stream, block, &offset, limit) != 0) {
+    }
+  }
+  printi();
+  outs("JPEG file end\n");
+  return 1;
+}
+
+}  // namespace tagdelve
