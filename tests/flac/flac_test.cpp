@@ -193,7 +193,7 @@ std::string body_lines(int type, const Bytes& body, int32_t v) {
   Bytes file = Bytes().str("fLaC").append(meta(type, true, body));
   std::string all = walk(file, v);
   // Only the block's own lines, between its heading and the audio line.
-  size_t from = all.find("block\n") + 6;
+  size_t from = all.find('\n', all.find("metadata block")) + 1;
   return all.substr(from, all.find("FLAC audio data\n") - from);
 }
 
@@ -283,6 +283,42 @@ TEST(Flac, PicturesThatPassTheEnd) {
        "\tType: 3\n\tMIME: {image/jpeg}, Description: {}\n\tWidth: 300, Height: 200, Depth: 24, Colours: 0\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(picture_block(c.body, 0), c.want) << c.name;
+}
+
+// --- JPEG pictures, walked from memory one level deeper ---
+
+TEST(Flac, JpegPictureIsWalkedToItsOwnLength) {
+  // Six bytes of picture (SOI, EOI, two of padding), then more body bytes
+  // that do not belong to it.
+  Bytes body = picture(3, "image/jpeg", "", Bytes().add({0xFF, 0xD8, 0xFF, 0xD9, 0, 0}));
+  body.str("XYZ");
+  const std::string head0 =
+      "\tType: 3\n\tMIME: {image/jpeg}, Description: {}\n\tWidth: 300, Height: 200, Depth: 24, Colours: 0\n";
+  EXPECT_EQ(picture_block(body, 0), head0 + "\tJPEG file start\n\tSOI marker\n\tEOI marker\n\tJPEG file end\n");
+  EXPECT_EQ(picture_block(body, 2),
+            "\tType: 3 [Cover (front)]\n"
+            "\tMIME: ISO-8859-1{image/jpeg}, Description: UTF-8{}\n"
+            "\tWidth: 300, Height: 200, Depth: 24, Colours: 0, Binary: 6 bytes\n"
+            "\t\tJPEG content, Length: 6\n"
+            "\tJPEG file start\n"
+            "\tOffset 0, JPEG marker: 0xffd8\n"
+            "\tSOI marker [Start of Image]\n"
+            "\tOffset 2, JPEG marker: 0xffd9\n"
+            "\tEOI marker [End of Image]\n"
+            "\t\tjpeg file padding 2 bytes\n"
+            "\tJPEG file end\n");
+}
+
+TEST(Flac, WhichMimeTypesCountAsJpeg) {
+  const Bytes jpeg = Bytes().add({0xFF, 0xD8, 0xFF, 0xD9});
+  const std::pair<std::string, bool> cases[] = {
+      {"image/jpeg", true}, {"", true},           {"image/", true},     {"image/png", false},
+      {"image/jpg", false}, {"image/JPEG", false}, {"image/jpegx", false},
+  };
+  for (const auto& [mime, walked] : cases) {
+    std::string out = picture_block(picture(0, mime, "", jpeg), 0);
+    EXPECT_EQ(out.find("JPEG file start") != std::string::npos, walked) << mime;
+  }
 }
 
 }  // namespace
