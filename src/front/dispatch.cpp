@@ -1,6 +1,7 @@
 #include "front/dispatch.h"
 
 #include "common/output.h"
+#include "mp3/mpeg.h"
 
 namespace tagdelve {
 
@@ -33,6 +34,7 @@ struct DispatchRow {
 // Tried in order; the comparison is exact and case-sensitive. Each format's
 // walker joins this table as it is written.
 const DispatchRow kDispatch[] = {
+    {"mp3", mpeg_file},
     {nullptr, nullptr},
 };
 
