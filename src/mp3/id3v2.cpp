@@ -9,9 +9,10 @@
 
 namespace tagdelve {
 
-// The kind codes follow the section numbers of the ID3v2.4.0 frames document
-// without dots (4021 is 4.2.1); 23 marks frames that exist only up to
-// ID3v2.3, 2420 the ID3v2.2 frame CRM, 5 RGAD and 0 the podcast frame PCS.
+// A kind code is the number under which the ID3v2.4.0 frames document
+// describes the frame, written without dots (4.2.1 gives 4021); 23 marks
+// frames that exist only up to ID3v2.3, 2420 the ID3v2.2 frame CRM, 5 RGAD
+// and 0 the podcast frame PCS.
 const ID3v2_frame_type ID3v2_frames[101] = {
     {"AENC", "CRA", "Audio encryption", 419},
     {"APIC", "PIC", "Attached picture", 414},
