@@ -4,6 +4,7 @@
 #include "common/output.h"
 #include "flac/flac.h"
 #include "jpeg/jpeg.h"
+#include "mp3/mpeg.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
@@ -34,9 +35,9 @@ struct DispatchRow {
   Walker walker;
 };
 
-// Tried in order; the comparison is exact and case-sensitive. Each format's
-// walker joins this table as it is written.
+// Tried in order; the comparison is exact and case-sensitive.
 const DispatchRow kDispatch[] = {
+    {"mp3", mpeg_file},
     {"wma", asf_file},
     {"jpg", jpeg_file},
     {"jpeg", jpeg_file},
