@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -226,16 +225,11 @@ TEST(Mp3Files, TenMegabytesAtVerboseZero) {
   for (int i = 0; i < frames; ++i) big.append(frame);
   std::string path = dir + "/big.mp3";
   test::write_file(path, big.v);
-  auto start = std::chrono::steady_clock::now();
   test::RunResult r = run_tool({path});
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(r.out, "Processing " + path +
                        "\nMPEG (MP3) file start\nID3v2.3 tag\n\tPCNT Length: 5 bytes\n" +
                        statistics(frames, "10m 50.000s", "Constant bitrate: 128kbps",
                                   1034 + 417LL * frames));
-  // Well under a second on a quiet machine; the bound leaves room for
-  // sanitizer builds and a busy one.
-  EXPECT_LT(seconds, 3.0);
   std::system(("rm -rf " + test::shell_quote(dir)).c_str());
 }
 
