@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/output.h"
 #include "front/dispatch.h"
@@ -57,6 +58,28 @@ bool archive_metadata(uint8_t flag) { return flag == 'x' || flag == 'g' || flag 
 
 const uint8_t kEmpty[1] = {0};
 
+// Long names are read only up to this size; a larger block is skipped.
+constexpr int64_t kMaxLongName = 64 * 1024;
+
+// The member name that a GNU long-name block ('L') or a pax extended header
+// ('x', its "path" record) gives the member that follows; empty if none.
+std::string long_name(uint8_t flag, const std::vector<uint8_t>& body) {
+  const char* p = reinterpret_cast<const char*>(body.data());
+  size_t n = body.size();
+  if (flag == 'L') return std::string(p, strnlen(p, n));
+  // pax records: "<length> <key>=<value>\n", the length counting the whole record.
+  size_t at = 0;
+  while (at < n) {
+    size_t len = 0, i = at;
+    while (i < n && p[i] >= '0' && p[i] <= '9' && len < n) len = len * 10 + static_cast<size_t>(p[i++] - '0');
+    if (i >= n || p[i] != ' ' || len <= i - at + 1 || len > n - at) break;
+    std::string record(p + i + 1, p + at + len - 1);  // without the line end
+    if (record.compare(0, 5, "path=") == 0) return record.substr(5);
+    at += len;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 int tar_file(Stream* stream, const uint8_t* block, int64_t limit) {
@@ -64,6 +87,7 @@ int tar_file(Stream* stream, const uint8_t* block, int64_t limit) {
   outs("TAR file start\n");
   int64_t offset = 0;
   uint8_t hdr[kBlock];
+  std::string pending_name;  // from a long-name block, for the next member
   while (vfgetm(hdr, kBlock, stream, block, offset, limit) == kBlock) {
     if (hdr[0] == 0) {
       if (verbose > 1) {
@@ -133,19 +157,29 @@ int tar_file(Stream* stream, const uint8_t* block, int64_t limit) {
     // member's walk ended.
     int64_t consumed = 0;
     if (!archive_metadata(flag)) {
+      // A long name given by the blocks before this header names the member.
+      std::string member_name = pending_name.empty() ? name : pending_name;
+      pending_name.clear();
       // Within a limit (a nested archive, a memory block) the member gets no
       // more than the source still holds.
       int64_t room = (stream == nullptr || limit != 0) ? limit - offset : data;
       int64_t member = room < data ? (room < 0 ? 0 : room) : data;
       if (member == 0) {
-        process_file(name, nullptr, kEmpty, 0);
+        process_file(member_name, nullptr, kEmpty, 0);
       } else if (stream != nullptr) {
         int64_t before = stream_tell(*stream);
-        process_file(name, stream, nullptr, member);
+        process_file(member_name, stream, nullptr, member);
         consumed = stream_tell(*stream) - before;
       } else {
-        process_file(name, nullptr, block + offset, member);
+        process_file(member_name, nullptr, block + offset, member);
         consumed = member;
+      }
+    } else if ((flag == 'L' || flag == 'x') && data <= kMaxLongName &&
+               source_left(stream, block, offset, limit) >= data) {
+      std::vector<uint8_t> body;
+      if (vfget_body(body, data, stream, block, offset, limit) == data) {
+        consumed = data;
+        pending_name = long_name(flag, body);
       }
     }
     bool skipped = true;

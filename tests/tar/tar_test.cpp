@@ -380,4 +380,81 @@ TEST(Tar, MemberPastTheEndOfANestedArchive) {
       << out;
 }
 
+TEST(Tar, ZeroSizeMembersAreWalkedLikeEmptyFiles) {
+  for (const char* name : {"e.mp3", "e.wma", "e.jpg", "e.jpeg", "e.flac", "e.tar"}) {
+    std::string alone;
+    {
+      Levels lv(2, -1);
+      Capture cap;
+      MemStream empty({});
+      process_file(name, empty.get(), nullptr, 0);
+      alone = cap.text();
+    }
+    TarHeader h;
+    h.name = name;
+    TarHeader next;
+    next.name = "n.txt";
+    Bytes archive = test::tar_header(h).append(test::tar_member(next, Bytes().str("abc")));
+    std::string out = walk(archive, 2);
+    // One level deeper, and nothing of the next header is read.
+    std::string deeper;
+    for (size_t at = 0; at < alone.size();) {
+      size_t nl = alone.find('\n', at);
+      deeper += "\t" + alone.substr(at, nl + 1 - at);
+      at = nl + 1;
+    }
+    EXPECT_NE(out.find("\tStored size: 0\n" + deeper + "\ttar section padding 0 bytes\n"
+                       "Offset 512, File header block\nFile name: n.txt\n"),
+              std::string::npos)
+        << name << "\n" << out;
+  }
+}
+
+struct LongNameCase {
+  const char* what;
+  Bytes meta;       // the metadata member, header and data
+  std::string shown;  // the name the next member's walk is given
+};
+
+TEST(Tar, LongNamesFromMetadataBlocks) {
+  auto meta = [](char type, const Bytes& data) {
+    TarHeader h;
+    h.name = "././@LongLink";
+    h.type = type;
+    return test::tar_member(h, data);
+  };
+  std::string big(70000, 'x');
+  const LongNameCase cases[] = {
+      {"GNU long name", meta('L', Bytes().strz("dir/real name.flac")), "dir/real name.flac"},
+      {"pax path", meta('x', Bytes().str("20 mtime=1622548800\n23 path=dir/pax.tar.gz\n")), "dir/pax.tar.gz"},
+      {"pax record with a bad length", meta('x', Bytes().str("99 path=x.flac\n")), "m.mp3"},
+      {"pax record without a length", meta('x', Bytes().str("path=x.flac\n")), "m.mp3"},
+      {"global header is not applied", meta('g', Bytes().str("16 path=x.flac\n")), "m.mp3"},
+      {"long link name is not applied", meta('K', Bytes().strz("x.flac")), "m.mp3"},
+      {"too long to read", meta('L', Bytes().str(big + ".flac").add({0})), "m.mp3"},
+  };
+  for (const LongNameCase& c : cases) {
+    TarHeader m;
+    m.name = "m.mp3";
+    TarHeader after;
+    after.name = "after.mp4";
+    Bytes archive = c.meta;
+    archive.append(test::tar_member(m, Bytes().str("abcd"))).append(test::tar_member(after, Bytes().str("z")));
+    std::string out = walk(archive, 1);
+    std::string ext = c.shown.substr(c.shown.rfind('.') + 1);
+    bool walked = ext == "mp3" || ext == "flac";
+    if (!walked)
+      EXPECT_NE(out.find("\tFile type " + ext + " not supported, skipped over " + c.shown + "\n"),
+                std::string::npos)
+          << c.what << "\n" << out;
+    else
+      EXPECT_NE(out.find(ext == "mp3" ? "\tMPEG (MP3) file start\n" : "\tFLAC file start\n"), std::string::npos)
+          << c.what << "\n" << out;
+    // The header's own name is what "File name" shows; the long name is
+    // used once.
+    EXPECT_NE(out.find("File name: m.mp3\n"), std::string::npos) << c.what;
+    EXPECT_NE(out.find("\tFile type mp4 not supported, skipped over after.mp4\n"), std::string::npos) << c.what;
+  }
+}
+
 }  // namespace
