@@ -1,0 +1,342 @@
+#!/usr/bin/env python3
+"""Writes the large benchmark inputs into a scratch folder, deterministically.
+
+The files are built from synthesised frames and segments, seeded where it
+helps with the small encoder-made files under tests/data (the ASF header and
+packets of a WMA file, the metadata and frames of a FLAC file, the marker
+segments of a JPEG image). Pseudo-random bytes come from SHAKE-256 over a
+fixed label, so every run writes the same bytes on every machine.
+
+    make_inputs.py OUTDIR
+
+writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma and all.tar. A
+stamp file holds a hash of this script and of its seed files: while it
+matches, existing files are kept, otherwise all are written again.
+"""
+
+import hashlib
+import os
+import struct
+import sys
+
+MIB = 1 << 20
+NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", ".stamp"]
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "tests", "data")
+
+
+def noise(label, n):
+    """n pseudo-random bytes, the same for the same label."""
+    return hashlib.shake_256(label.encode()).digest(n)
+
+
+def read_data(name):
+    with open(os.path.join(DATA, name), "rb") as f:
+        return f.read()
+
+
+# --- MP3 --------------------------------------------------------------------
+
+MPEG1_L3_BITRATES = [0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320]
+
+
+def syncsafe(n):
+    return bytes([(n >> 21) & 0x7F, (n >> 14) & 0x7F, (n >> 7) & 0x7F, n & 0x7F])
+
+
+def id3v2_tag(version, frames, padding):
+    """An ID3v2.3 or 2.4 tag of text frames (id, ISO-8859-1 text)."""
+    body = b""
+    for fid, text in frames:
+        content = b"\x00" + text.encode("latin-1")
+        size = syncsafe(len(content)) if version == 4 else struct.pack(">I", len(content))
+        body += fid.encode() + size + b"\x00\x00" + content
+    body += bytes(padding)
+    return b"ID3" + bytes([version, 0, 0]) + syncsafe(len(body)) + body
+
+
+def id3v1_tag():
+    def field(s, n):
+        return s.encode("latin-1")[:n].ljust(n, b"\x00")
+
+    return (b"TAG" + field("Benchmark tone", 30) + field("tagdelve", 30) +
+            field("Large files", 30) + b"2024" + field("synthesised frames", 28) +
+            b"\x00\x07" + bytes([52]))
+
+
+def mp3_frame(bitrate_index, padding, pool, at, info=None):
+    """An MPEG-1 layer III frame at 44100 Hz, joint stereo, no CRC. The side
+    information is zero (every granule empty), so a decoder plays silence
+    and ignores the main data bytes, which come from the pool."""
+    bitrate = MPEG1_L3_BITRATES[bitrate_index]
+    length = 144000 * bitrate // 44100 + padding
+    header = bytes([0xFF, 0xFB, (bitrate_index << 4) | (padding << 1), 0x64])
+    body = bytearray(32)
+    if info is not None:
+        body += info
+    rest = length - 4 - len(body)
+    body += pool[at:at + rest]
+    return header + bytes(body)
+
+
+def write_mp3(path, size, vbr):
+    pool = noise("mp3 main data", MIB + 4096)
+    choices = noise("mp3 bit rates", 1 << 16)
+    if vbr:
+        head = id3v2_tag(4, [("TIT2", "Benchmark VBR"), ("TPE1", "tagdelve"),
+                             ("TALB", "Large files"), ("TRCK", "2")], 512)
+        tail = b""
+    else:
+        head = id3v2_tag(3, [("TIT2", "Benchmark CBR"), ("TPE1", "tagdelve"),
+                             ("TALB", "Large files"), ("TYER", "2024"), ("TRCK", "1")], 1024)
+        tail = id3v1_tag()
+    budget = size - len(head) - len(tail)
+    chunks = []
+    used = 0
+    frames = 0
+    frac = 0  # padding as an encoder spreads it: the remainder of 144000*br/44100
+    # The first frame carries the VBR ("Xing") or CBR ("Info") header that
+    # encoders write; its counts are patched in below.
+    first_index = 9
+    chunks.append(None)
+    used += 144000 * 128 // 44100
+    frames += 1
+    while True:
+        index = 9 if not vbr else 6 + choices[frames & 0xFFFF] % 9
+        bitrate = MPEG1_L3_BITRATES[index]
+        frac += 144000 * bitrate % 44100
+        padding = 1 if frac >= 44100 else 0
+        if padding:
+            frac -= 44100
+        length = 144000 * bitrate // 44100 + padding
+        if used + length > budget:
+            break
+        at = (frames * 7919) % (MIB - 2048)
+        chunks.append(mp3_frame(index, padding, pool, at))
+        used += length
+        frames += 1
+    info = (b"Xing" if vbr else b"Info") + struct.pack(">III", 3, frames, used)
+    chunks[0] = mp3_frame(first_index, 0, pool, 0, info)
+    with open(path, "wb") as f:
+        f.write(head)
+        for i in range(0, len(chunks), 4096):
+            f.write(b"".join(chunks[i:i + 4096]))
+        f.write(tail)
+
+
+# --- JPEG -------------------------------------------------------------------
+
+def jpeg_segments(image):
+    """The marker segments of a JPEG file from SOI to the end of its SOS
+    header, and the SOS header's end offset."""
+    at = 2
+    while True:
+        assert image[at] == 0xFF
+        code = image[at + 1]
+        length = struct.unpack(">H", image[at + 2:at + 4])[0]
+        at += 2 + length
+        if code == 0xDA:
+            return image[:at]
+
+
+def entropy_data(label, size):
+    """Entropy-coded bytes: pseudo-random, each 0xFF followed by a stuffed
+    0x00 as an encoder writes them, cut to `size` without a trailing 0xFF."""
+    raw = noise(label, size - size // 200)
+    data = raw.replace(b"\xff", b"\xff\x00")
+    while len(data) < size:
+        data += data[:size - len(data)]
+    data = data[:size]
+    if data[-1] == 0xFF:
+        data = data[:-1] + b"\x00"
+    return data
+
+
+def make_jpeg(label, entropy_size):
+    head = jpeg_segments(read_data("exif_ii.jpg"))
+    return head + entropy_data(label, entropy_size) + b"\xff\xd9"
+
+
+# --- FLAC -------------------------------------------------------------------
+
+def flac_blocks(data):
+    """The metadata blocks (type, body) of a FLAC file and where its audio
+    frames start."""
+    assert data[:4] == b"fLaC"
+    at = 4
+    blocks = []
+    while True:
+        head = data[at]
+        length = int.from_bytes(data[at + 1:at + 4], "big")
+        blocks.append((head & 0x7F, data[at + 4:at + 4 + length]))
+        at += 4 + length
+        if head & 0x80:
+            return blocks, at
+
+
+def picture_block(jpeg):
+    mime = b"image/jpeg"
+    desc = b"large cover"
+    return (struct.pack(">I", 3) + struct.pack(">I", len(mime)) + mime +
+            struct.pack(">I", len(desc)) + desc +
+            struct.pack(">IIII", 4096, 4096, 24, 0) + struct.pack(">I", len(jpeg)) + jpeg)
+
+
+def write_flac(path, picture_size, audio_size):
+    source = read_data("flac_tagged.flac")
+    blocks, audio_at = flac_blocks(source)
+    frames = source[audio_at:]
+    # Keep the encoder's blocks but its pictures; add the large one before
+    # the padding that ends the chain.
+    kept = [(t, b) for t, b in blocks if t != 6]
+    jpeg = make_jpeg("flac picture entropy", picture_size - 1024)
+    kept.insert(len(kept) - 1, (6, picture_block(jpeg)))
+    with open(path, "wb") as f:
+        f.write(b"fLaC")
+        for i, (t, b) in enumerate(kept):
+            last = 0x80 if i == len(kept) - 1 else 0
+            f.write(bytes([t | last]) + len(b).to_bytes(3, "big") + b)
+        # The encoder's frames, repeated until the audio reaches its size.
+        chunk = frames * (MIB // len(frames) + 1)
+        chunk = chunk[:MIB]
+        for _ in range(audio_size // MIB):
+            f.write(chunk)
+
+
+# --- ASF --------------------------------------------------------------------
+
+ASF_DATA = bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c")
+ASF_FILE_PROPERTIES = bytes.fromhex("a1dcab8c47a9cf118ee400c00c205365")
+
+
+def asf_objects(data, at, end):
+    while at < end:
+        size = struct.unpack("<Q", data[at + 16:at + 24])[0]
+        yield at, data[at:at + 16], size
+        at += size
+
+
+def write_wma(path, size):
+    source = read_data("asf_wmav2_tags.wma")
+    header_size = struct.unpack("<Q", source[16:24])[0]
+    header = bytearray(source[:header_size])
+    data_at = header_size
+    assert source[data_at:data_at + 16] == ASF_DATA
+    data_size = struct.unpack("<Q", source[data_at + 16:data_at + 24])[0]
+    count = struct.unpack("<Q", source[data_at + 40:data_at + 48])[0]
+    packets = source[data_at + 50:data_at + data_size]
+    packet_size = len(packets) // count
+    total = (size - header_size - 50) // packet_size
+    new_data_size = 50 + total * packet_size
+    # The file properties give the file size and the packet count.
+    for at, guid, _ in asf_objects(header, 30, header_size):
+        if guid == ASF_FILE_PROPERTIES:
+            struct.pack_into("<Q", header, at + 40, header_size + new_data_size)
+            struct.pack_into("<Q", header, at + 56, total)
+    with open(path, "wb") as f:
+        f.write(header)
+        f.write(ASF_DATA + struct.pack("<Q", new_data_size) +
+                source[data_at + 24:data_at + 40] + struct.pack("<Q", total) +
+                source[data_at + 48:data_at + 50])
+        run = 4096
+        block = (packets * (run // count + 1))[:run * packet_size]
+        left = total
+        while left > 0:
+            n = min(run, left)
+            f.write(block[:n * packet_size])
+            left -= n
+
+
+# --- TAR --------------------------------------------------------------------
+
+def ustar_header(name, size):
+    h = bytearray(512)
+
+    def put(at, width, value):
+        h[at:at + len(value)] = value[:width]
+
+    put(0, 100, name.encode())
+    put(100, 8, b"0000644\x00")
+    put(108, 8, b"0001750\x00")
+    put(116, 8, b"0001750\x00")
+    put(124, 12, b"%011o\x00" % size)
+    put(136, 12, b"14530444000\x00")  # 2023-11-14
+    put(148, 8, b"        ")
+    put(156, 1, b"0")
+    put(257, 6, b"ustar\x00")
+    put(263, 2, b"00")
+    put(265, 32, b"bench")
+    put(297, 32, b"bench")
+    put(148, 8, b"%06o\x00 " % sum(h))
+    return bytes(h)
+
+
+def write_tar(path, members, total):
+    """A ustar archive of the members, then a filler member that brings the
+    archive to `total` bytes with its two end blocks."""
+    used = 0
+    with open(path, "wb") as f:
+        for name, src in members:
+            size = os.path.getsize(src)
+            f.write(ustar_header(name, size))
+            with open(src, "rb") as m:
+                while True:
+                    chunk = m.read(8 * MIB)
+                    if not chunk:
+                        break
+                    f.write(chunk)
+            pad = -size % 512
+            f.write(bytes(pad))
+            used += 512 + size + pad
+        filler = total - used - 512 - 1024
+        if filler > 0:
+            f.write(ustar_header("filler.bin", filler))
+            chunk = noise("tar filler", MIB)
+            for _ in range(filler // MIB):
+                f.write(chunk)
+            f.write(chunk[:filler % MIB])
+            f.write(bytes(-filler % 512))
+        f.write(bytes(1024))
+
+
+# ----------------------------------------------------------------------------
+
+def main():
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+
+    def path(name):
+        return os.path.join(out, name)
+
+    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma"]
+    digest = hashlib.sha256(open(os.path.abspath(__file__), "rb").read())
+    for name in seeds:
+        digest.update(read_data(name))
+    stamp = path(".stamp")
+    if not os.path.exists(stamp) or open(stamp).read() != digest.hexdigest():
+        for name in NAMES:
+            if os.path.exists(path(name)):
+                os.remove(path(name))
+
+    jobs = [
+        ("cbr.mp3", lambda p: write_mp3(p, 256 * MIB, vbr=False)),
+        ("vbr.mp3", lambda p: write_mp3(p, 256 * MIB, vbr=True)),
+        ("picture.flac", lambda p: write_flac(p, 4 * MIB, 100 * MIB)),
+        ("image.jpg", lambda p: open(p, "wb").write(make_jpeg("jpeg entropy", 64 * MIB))),
+        ("audio.wma", lambda p: write_wma(p, 128 * MIB)),
+    ]
+    for name, make in jobs:
+        if not os.path.exists(path(name)):
+            print("writing", path(name), flush=True)
+            make(path(name) + ".part")
+            os.replace(path(name) + ".part", path(name))
+    if not os.path.exists(path("all.tar")):
+        print("writing", path("all.tar"), flush=True)
+        write_tar(path("all.tar") + ".part", [(n, path(n)) for n, _ in jobs], 1 << 30)
+        os.replace(path("all.tar") + ".part", path("all.tar"))
+    with open(stamp, "w") as f:
+        f.write(digest.hexdigest())
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""Times tagdelve, the `cat` floor and the peer programs on the benchmark
+inputs and writes the Markdown table.
+
+    measure.py --tool build/tagdelve --timeit TIMEIT --inputs DIR --out bench/RESULTS.md [--reps N]
+
+Each command runs once as a warm-up, then N times (fewer for the slow peers),
+the commands of a file taking turns so that a slow drift of the machine
+spreads over all of them. A run's wall time is taken around fork and wait; its
+peak RSS is the ru_maxrss that wait4 reports for the child; the small timeit
+wrapper (bench/timeit.cpp) forks and measures. Standard output and standard
+error go to /dev/null.
+"""
+
+import argparse
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+MIB = 1 << 20
+
+
+TIMEIT = None  # the timeit wrapper (bench/timeit.cpp)
+
+
+def run_once(argv):
+    """Wall seconds and peak RSS (KiB) of one run of argv, measured by the
+    small timeit wrapper: a child of this Python process would inherit the
+    interpreter's resident set as its peak."""
+    out = subprocess.run([TIMEIT] + argv, capture_output=True, text=True, check=True)
+    wall, rss = out.stdout.split()
+    return float(wall), int(rss)
+
+
+class Command:
+    def __init__(self, label, argv, reps, role, pair=None):
+        self.label = label  # as shown in the table
+        self.argv = argv
+        self.reps = reps
+        self.role = role    # "tool", "floor" or "peer"
+        self.pair = pair    # for a peer: the tagdelve label it is compared with
+        self.walls = []
+        self.rss = 0
+
+    def median(self):
+        return statistics.median(self.walls)
+
+
+def have(program):
+    return shutil.which(program) is not None
+
+
+def commands_for(name, path, tool, reps, slow_reps):
+    cmds = [
+        Command("cat FILE > /dev/null", ["cat", path], reps, "floor"),
+        Command("tagdelve", [tool, path], reps, "tool"),
+        Command("tagdelve -v", [tool, "-v", path], reps, "tool"),
+        Command("tagdelve -v -v", [tool, "-v", "-v", path], reps, "tool"),
+    ]
+    ext = name.rsplit(".", 1)[-1]
+    if ext in ("mp3", "wma") and have("ffprobe"):
+        cmds.append(Command("ffprobe -count_packets", [
+            "ffprobe", "-v", "error", "-count_packets", "-show_entries",
+            "stream=nb_read_packets", path], slow_reps, "peer", "tagdelve"))
+        cmds.append(Command("ffprobe -show_packets", [
+            "ffprobe", "-v", "error", "-show_packets", path], slow_reps, "peer",
+            "tagdelve -v -v"))
+    if ext == "flac" and have("metaflac"):
+        cmds.append(Command("metaflac --list", ["metaflac", "--list", path], reps, "peer",
+                            "tagdelve -v -v"))
+    if ext == "jpg" and have("exiftool"):
+        cmds.append(Command("exiftool -v3", ["exiftool", "-v3", path], slow_reps, "peer",
+                            "tagdelve -v -v"))
+    if ext == "tar" and have("tar"):
+        cmds.append(Command("tar -tvf", ["tar", "-tvf", path], reps, "peer", "tagdelve"))
+    return cmds
+
+
+def report_bytes(argv):
+    """Bytes of report text that argv writes (as `| wc -c` counts them)."""
+    proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    total = 0
+    while True:
+        chunk = proc.stdout.read(MIB)
+        if not chunk:
+            break
+        total += len(chunk)
+    proc.wait()
+    return total
+
+
+def machine():
+    cpu = "unknown CPU"
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    cpu = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    mem = ""
+    try:
+        with open("/proc/meminfo") as f:
+            kib = int(f.readline().split()[1])
+            mem = ", %.0f GiB RAM" % (kib / MIB)
+    except (OSError, ValueError, IndexError):
+        pass
+    return "%s, %d cores%s, Linux %s" % (cpu, os.cpu_count() or 0, mem, platform.release())
+
+
+def version_of(argv):
+    try:
+        out = subprocess.run(argv, capture_output=True, text=True, timeout=30)
+        text = (out.stdout or out.stderr).strip().splitlines()
+        return text[0] if text else "?"
+    except (OSError, subprocess.SubprocessError):
+        return "?"
+
+
+def compiler(cache):
+    """The C++ compiler a CMake build directory uses."""
+    try:
+        with open(cache) as f:
+            for line in f:
+                if line.startswith("CMAKE_CXX_COMPILER:"):
+                    return line.split("=", 1)[1].strip()
+    except (OSError, TypeError):
+        pass
+    return "c++"
+
+
+def fmt_time(s):
+    return "%.3f" % s if s < 10 else "%.2f" % s
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--tool", required=True)
+    ap.add_argument("--timeit", required=True, help="the built bench/timeit.cpp")
+    ap.add_argument("--inputs", required=True)
+    ap.add_argument("--out", required=True)
+    ap.add_argument("--cache", help="CMakeCache.txt of the build, for the compiler's name")
+    ap.add_argument("--reps", type=int, default=7)
+    ap.add_argument("--slow-reps", type=int, default=3)
+    args = ap.parse_args()
+    global TIMEIT
+    TIMEIT = args.timeit
+
+    files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar"]
+    results = []
+    began = time.time()
+    for name in files:
+        path = os.path.join(args.inputs, name)
+        size = os.path.getsize(path)
+        cmds = commands_for(name, path, args.tool, args.reps, args.slow_reps)
+        print("%s (%.0f MiB)" % (name, size / MIB), flush=True)
+        for c in cmds:  # warm-up: the page cache, and each program's own files
+            run_once(c.argv)
+        for rep in range(max(c.reps for c in cmds)):
+            for c in cmds:
+                if rep < c.reps:
+                    wall, rss = run_once(c.argv)
+                    c.walls.append(wall)
+                    c.rss = max(c.rss, rss)
+        for c in cmds:
+            print("  %-24s %s s  %6.1f MiB" % (c.label, fmt_time(c.median()), c.rss / 1024),
+                  flush=True)
+        results.append((name, size, cmds))
+
+    # Report throughput at verbose 2 on the CBR file.
+    cbr = os.path.join(args.inputs, "cbr.mp3")
+    text = report_bytes([args.tool, "-v", "-v", cbr])
+    v2 = next(c for c in results[0][2] if c.label == "tagdelve -v -v")
+    throughput = text / v2.median() / 1e6
+    elapsed = time.time() - began
+
+    lines = []
+    add = lines.append
+    add("# Benchmark results")
+    add("")
+    add("Written by `bench/run.sh` on %s." % time.strftime("%Y-%m-%d"))
+    add("")
+    add("- Machine: %s." % machine())
+    add("- tagdelve: Release build (%s), report to /dev/null." % version_of(
+        [compiler(args.cache), "--version"]))
+    peers = []
+    if have("ffprobe"):
+        peers.append("ffprobe: " + version_of(["ffprobe", "-version"]))
+    if have("metaflac"):
+        peers.append(version_of(["metaflac", "--version"]))
+    if have("exiftool"):
+        peers.append("exiftool " + version_of(["exiftool", "-ver"]))
+    if have("tar"):
+        peers.append(version_of(["tar", "--version"]))
+    if peers:
+        add("- Peers: " + "; ".join(peers) + ".")
+    add("- Each command runs once to warm up, then %d times (slow peers %d times, as the"
+        " Runs column says); the commands of a file take turns. Time is the median wall"
+        " time in seconds from fork to wait4; RSS is the largest peak resident set"
+        " (ru_maxrss) over the runs. The page cache is warm." % (args.reps, args.slow_reps))
+    add("- x cat: median time over the median of `cat FILE > /dev/null`. For a peer, the"
+        " last column compares it with the tagdelve run of like work: how many times"
+        " faster tagdelve is.")
+    add("- Inputs are synthesised by `bench/make_inputs.py` (see its header); all.tar holds"
+        " the five other files and a filler member of pseudo-random bytes (an unsupported"
+        " type, skipped) that brings it to 1 GiB.")
+    add("- The whole measurement took %.0f s." % elapsed)
+    add("")
+    add("| File | Command | Runs | Time (s) | Peak RSS (MiB) | x cat | tagdelve faster by |")
+    add("|---|---|--:|--:|--:|--:|--:|")
+    worst_v0 = 0.0
+    worst_rss = 0
+    show_packets = None
+    for name, size, cmds in results:
+        floor = next(c for c in cmds if c.role == "floor").median()
+        by_label = {c.label: c for c in cmds}
+        first = True
+        for c in cmds:
+            m = c.median()
+            ratio = "%.2f" % (m / floor)
+            faster = ""
+            if c.role == "peer":
+                mine = by_label[c.pair].median()
+                faster = "%.1fx (vs `%s`)" % (m / mine, c.pair)
+            if c.role == "tool":
+                worst_rss = max(worst_rss, c.rss)
+                if c.label == "tagdelve":
+                    worst_v0 = max(worst_v0, m / floor)
+            if name == "cbr.mp3" and c.label == "ffprobe -show_packets":
+                show_packets = m / by_label["tagdelve -v -v"].median()
+            label = "**%s** (%.0f MiB)" % (name, size / MIB) if first else ""
+            first = False
+            add("| %s | `%s` | %d | %s | %.1f | %s | %s |" % (
+                label, c.label, len(c.walls), fmt_time(m), c.rss / 1024, ratio, faster))
+    add("")
+    add("## Targets")
+    add("")
+    add("| Target | Result | Met |")
+    add("|---|---|---|")
+    add("| verbose 0 at most 1.5 x cat on every file | worst %.2f x cat | %s |" % (
+        worst_v0, "yes" if worst_v0 <= 1.5 else "**no**"))
+    add("| verbose 2 on cbr.mp3: report text at 300 MB/s or more | %.0f MB/s (%d bytes in"
+        " %.3f s) | %s |" % (throughput, text, v2.median(), "yes" if throughput >= 300 else "**no**"))
+    if show_packets is not None:
+        add("| verbose 2 on cbr.mp3 at least 10 x faster than `ffprobe -show_packets` |"
+            " %.1f x faster | %s |" % (show_packets, "yes" if show_packets >= 10 else "**no**"))
+    else:
+        add("| verbose 2 on cbr.mp3 at least 10 x faster than `ffprobe -show_packets` |"
+            " ffprobe not installed | - |")
+    add("| peak RSS at most 16 MiB on every tagdelve run | worst %.1f MiB | %s |" % (
+        worst_rss / 1024, "yes" if worst_rss <= 16 * 1024 else "**no**"))
+    add("")
+    with open(args.out, "w") as f:
+        f.write("\n".join(lines))
+    print("wrote %s in %.0f s" % (args.out, elapsed))
+
+
+if __name__ == "__main__":
+    sys.exit(main())
