@@ -60,8 +60,8 @@ static bool past_limit(int64_t count, int64_t offset, int64_t limit) {
   return count > limit - offset;
 }
 
-int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
-               int64_t offset, int64_t limit) {
+int64_t vfgetm_any(void* dest, int64_t count, Stream* stream, const uint8_t* block,
+                   int64_t offset, int64_t limit) {
   if (count < 0) return -1;
   if (stream == nullptr) {
     if (offset < 0 || past_limit(count, offset, limit)) return -1;
@@ -99,8 +99,8 @@ int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
   return count;
 }
 
-int64_t vfdump(int64_t count, Stream* stream, const uint8_t* /*block*/,
-               int64_t offset, int64_t limit) {
+int64_t vfdump_any(int64_t count, Stream* stream, const uint8_t* /*block*/, int64_t offset,
+                   int64_t limit) {
   if ((limit != 0 || stream == nullptr) && past_limit(count, offset, limit)) {
     outs("Error: Premature end of file(1)\n");
     return -1;
@@ -112,9 +112,11 @@ int64_t vfdump(int64_t count, Stream* stream, const uint8_t* /*block*/,
   size_t take = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
   s.pos += take;
   need -= static_cast<int64_t>(take);
-  if (need > 0 && s.regular && !s.at_eof) {
+  if (need >= static_cast<int64_t>(s.buf.size()) && s.regular && !s.at_eof) {
     // Seek over what is inside the file; the end is then met by reading, as a
-    // byte-by-byte skip would meet it.
+    // byte-by-byte skip would meet it. A skip shorter than the buffer is read
+    // through instead: the next refill brings those bytes anyway, and a seek
+    // would cost two more system calls for an unaligned read.
     int64_t inside = std::min(need, s.file_size - s.file_pos);
     if (inside > 0 && fseeko(s.file, static_cast<off_t>(inside), SEEK_CUR) == 0) {
       s.file_pos += inside;
@@ -167,6 +169,22 @@ int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
     done += n;
   }
   return count;
+}
+
+const uint8_t* vfpeek(int64_t* avail, Stream* stream, const uint8_t* block, int64_t offset,
+                      int64_t limit) {
+  *avail = 0;
+  if (stream == nullptr) {
+    if (block == nullptr || offset < 0 || offset >= limit) return block;
+    *avail = limit - offset;
+    return block + offset;
+  }
+  Stream& s = *stream;
+  if (!refill(s)) return s.buf.data() + s.pos;
+  int64_t n = static_cast<int64_t>(s.end - s.pos);
+  if (limit != 0) n = std::min(n, limit - offset);
+  *avail = n < 0 ? 0 : n;
+  return s.buf.data() + s.pos;
 }
 
 int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,

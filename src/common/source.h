@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace tagdelve {
@@ -41,14 +42,14 @@ extern int64_t ulost;
 // the limit (nothing is read) or the stream ends inside it (the bytes read so
 // far stay in dest). A limit of 0 means no limit for a stream; a memory block
 // (stream == nullptr) always has its length as the limit.
-int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
-               int64_t offset, int64_t limit);
+inline int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
+                      int64_t offset, int64_t limit);
 
 // Skips `count` bytes. Returns count, or -1 after printing
 // "Error: Premature end of file(1)" (request passes the limit, nothing is
 // skipped) or "Error: Premature end of file(2)" (the stream ended).
-int64_t vfdump(int64_t count, Stream* stream, const uint8_t* block,
-               int64_t offset, int64_t limit);
+inline int64_t vfdump(int64_t count, Stream* stream, const uint8_t* block,
+                      int64_t offset, int64_t limit);
 
 // How many bytes the source can still supply: limit minus offset, bounded by
 // the bytes left in a regular file. INT64_MAX when nothing bounds it (a pipe
@@ -72,5 +73,50 @@ int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
 // unsynchronisation.
 int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,
                int64_t limit);
+
+// The bytes that can be read at `offset` without another refill, for a
+// walker that looks over many bytes at once: returns their address and sets
+// *avail to their number, bounded by the limit (0 at the end of the source).
+// A stream's buffer is filled first when it is empty. Nothing is consumed:
+// the walker skips what it has looked over with vfdump. Like vfscan, it never
+// applies unsynchronisation.
+const uint8_t* vfpeek(int64_t* avail, Stream* stream, const uint8_t* block, int64_t offset,
+                      int64_t limit);
+
+// The general cases of vfgetm and vfdump: memory blocks, refills, seeks,
+// unsynchronisation, limits and errors.
+int64_t vfgetm_any(void* dest, int64_t count, Stream* stream, const uint8_t* block,
+                   int64_t offset, int64_t limit);
+int64_t vfdump_any(int64_t count, Stream* stream, const uint8_t* block, int64_t offset,
+                   int64_t limit);
+
+// True when `count` (> 0) bytes are in the stream's buffer and within the
+// limit: the case of almost every read and skip, handled without a call.
+inline bool stream_holds(int64_t count, const Stream* stream, int64_t offset, int64_t limit) {
+  return stream != nullptr && count > 0 &&
+         static_cast<uint64_t>(count) <= stream->end - stream->pos &&
+         (limit == 0 || count <= limit - offset);
+}
+
+inline int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
+                      int64_t offset, int64_t limit) {
+  if (unsync == 0 && stream_holds(count, stream, offset, limit)) {
+    memcpy(dest, stream->buf.data() + stream->pos, static_cast<size_t>(count));
+    stream->pos += static_cast<size_t>(count);
+    stream->after_ff = false;
+    return count;
+  }
+  return vfgetm_any(dest, count, stream, block, offset, limit);
+}
+
+inline int64_t vfdump(int64_t count, Stream* stream, const uint8_t* block, int64_t offset,
+                      int64_t limit) {
+  if (stream_holds(count, stream, offset, limit)) {
+    stream->pos += static_cast<size_t>(count);
+    stream->after_ff = false;
+    return count;
+  }
+  return vfdump_any(count, stream, block, offset, limit);
+}
 
 }  // namespace tagdelve

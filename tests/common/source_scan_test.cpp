@@ -1,6 +1,7 @@
 // vfscan: skipping forward to a given byte through the reader's buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "common/source.h"
@@ -98,6 +99,46 @@ TEST(SourceScan, ForgetsAPendingUnsynchronisationByte) {
   EXPECT_EQ(d[0], 0x00);
   EXPECT_EQ(d[1], 0x42);
   EXPECT_EQ(ulost, 0);
+}
+
+// vfpeek shows the bytes that the next reads get, without consuming them.
+TEST(SourcePeek, ShowsTheBufferedBytesUpToTheLimit) {
+  const std::vector<uint8_t> v = {10, 11, 12, 13, 14, 15, 16};
+  for (size_t bs : kBufferSizes) {
+    MemStream ms(v, bs);
+    int64_t avail = -1;
+    const uint8_t* p = vfpeek(&avail, ms.get(), nullptr, 0, 0);
+    ASSERT_EQ(avail, static_cast<int64_t>(std::min(bs, v.size()))) << "buffer " << bs;
+    EXPECT_EQ(p[0], 10);
+    EXPECT_EQ(ms.position(), 0) << "nothing is consumed";
+    // After two bytes are read, the rest of the buffer; a limit bounds it.
+    ASSERT_EQ(vfdump(2, ms.get(), nullptr, 0, 0), 2);
+    p = vfpeek(&avail, ms.get(), nullptr, 2, 4);
+    ASSERT_GE(avail, 1) << "buffer " << bs;
+    EXPECT_LE(avail, 2) << "buffer " << bs;
+    EXPECT_EQ(p[0], 12);
+    p = vfpeek(&avail, ms.get(), nullptr, 2, 2);
+    EXPECT_EQ(avail, 0) << "at the limit";
+    // At the end of the stream nothing is shown.
+    ASSERT_EQ(vfdump(5, ms.get(), nullptr, 2, 0), 5);
+    vfpeek(&avail, ms.get(), nullptr, 7, 0);
+    EXPECT_EQ(avail, 0) << "buffer " << bs;
+  }
+}
+
+TEST(SourcePeek, MemoryBlockShowsTheRestOfItsLength) {
+  const Bytes b = {1, 2, 3, 4};
+  int64_t avail = -1;
+  EXPECT_EQ(vfpeek(&avail, nullptr, b.data(), 1, 4), b.data() + 1);
+  EXPECT_EQ(avail, 3);
+  vfpeek(&avail, nullptr, b.data(), 4, 4);
+  EXPECT_EQ(avail, 0);
+  vfpeek(&avail, nullptr, b.data(), 5, 4);
+  EXPECT_EQ(avail, 0);
+  vfpeek(&avail, nullptr, b.data(), -1, 4);
+  EXPECT_EQ(avail, 0);
+  vfpeek(&avail, nullptr, nullptr, 0, 4);
+  EXPECT_EQ(avail, 0);
 }
 
 }  // namespace
