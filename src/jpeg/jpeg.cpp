@@ -161,6 +161,29 @@ void segment_lines(uint8_t code, int length, const std::vector<uint8_t>& payload
   if (code == kAPP0 || code == kAPP1) app_segment(code, payload.data(), payload.size());
 }
 
+// Entropy-coded data is mostly plain bytes and stuffed 0xFF 0x00 pairs.
+// Returns the length of the run of whole 64-byte blocks at p (of `avail`
+// bytes) in which every 0xFF is followed by 0x00, the byte after a block
+// included: such blocks are data throughout and count byte for byte. The
+// test of a block has no branch per byte, so that the compiler can vectorise
+// it; the rarer block with a restart code, a marker, fill bytes or a 0xFF at
+// the end of the buffered bytes is left to the byte-wise scan.
+int64_t plain_blocks(const uint8_t* p, int64_t avail) {
+  constexpr int kBlock = 64;
+  int64_t n = 0;
+  while (avail - n > kBlock) {
+    const uint8_t* b = p + n;
+    uint8_t marker = 0;
+    for (int i = 0; i < kBlock; ++i) {
+      uint8_t at = b[i], next = b[i + 1];
+      marker |= static_cast<uint8_t>((at == 0xFF) & (next != 0x00));
+    }
+    if (marker != 0) break;
+    n += kBlock;
+  }
+  return n;
+}
+
 // Counts the entropy-coded bytes that follow a scan header, up to the marker
 // that ends them; stuffed 0xFF 0x00 pairs and restart markers are data, fill
 // bytes before the ending marker are not counted. Prints the count line.
@@ -171,6 +194,14 @@ bool entropy_scan(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* 
   int64_t count = 0;
   bool ended_by_marker = false;
   for (;;) {
+    int64_t avail = 0;
+    const uint8_t* p = vfpeek(&avail, stream, block, *offset, limit);
+    int64_t plain = plain_blocks(p, avail);
+    if (plain > 0) {
+      vfdump(plain, stream, block, *offset, limit);
+      *offset += plain;
+      count += plain;
+    }
     bool found = false;
     int64_t n = vfscan(0xFF, &found, stream, block, *offset, limit);
     *offset += n;
