@@ -35,6 +35,42 @@ void outw(const void* p, size_t n) {
   if (n > 0) fwrite(p, 1, n, out);
 }
 
+char* fmt_dec(char* at, int64_t v) {
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // Digits from the last, two at a time, on the magnitude as unsigned so
+  // that the most negative value has one too.
+  uint64_t u = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  char digits[20];
+  char* d = digits + sizeof digits;
+  while (u >= 100) {
+    d -= 2;
+    memcpy(d, kPairs + 2 * (u % 100), 2);
+    u /= 100;
+  }
+  if (u >= 10) {
+    d -= 2;
+    memcpy(d, kPairs + 2 * u, 2);
+  } else {
+    *--d = static_cast<char>('0' + u);
+  }
+  if (v < 0) *at++ = '-';
+  size_t n = static_cast<size_t>(digits + sizeof digits - d);
+  memcpy(at, d, n);
+  return at + n;
+}
+
+char* fmt_hex(char* at, const uint8_t* p, size_t n) {
+  static const char kDigits[] = "0123456789abcdef";
+  for (size_t i = 0; i < n; ++i) {
+    *at++ = kDigits[p[i] >> 4];
+    *at++ = kDigits[p[i] & 15];
+  }
+  return at;
+}
+
 void errf(const char* fmt, ...) {
   fflush(out);
   if (out != stdout) fflush(stdout);

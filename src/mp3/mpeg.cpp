@@ -80,12 +80,29 @@ void audio_frame(const uint8_t* h, Stream* stream, const uint8_t* block, int64_t
   int32_t length = frame_length(version, layer, bitrate, rate, padding);
 
   if (verbose > 1) {
+    // Two lines for every frame: formatted by hand, each written at once.
+    char line[128];
+    char* e = fmt_str(line, "Data frame, ");
+    e = fmt_str(e, MPEG_versions[version]);
+    e = fmt_str(e, " layer ");
+    e = fmt_str(e, MPEG_layers[layer]);
+    e = fmt_str(e, ", Err. prot.: ");
+    e = fmt_str(e, MPEG_flags[protection]);
+    e = fmt_str(e, ", Bit Rate: ");
+    e = fmt_dec(e, bitrate);
+    e = fmt_str(e, "k,\n");
     printi();
-    outf("Data frame, %s layer %s, Err. prot.: %s, Bit Rate: %dk,\n", MPEG_versions[version],
-         MPEG_layers[layer], MPEG_flags[protection], bitrate);
+    outw(line, static_cast<size_t>(e - line));
+    const uint8_t flags[2] = {static_cast<uint8_t>(h[2] & 3), h[3]};
+    e = fmt_str(line, "\tFrame Length: ");
+    e = fmt_dec(e, length);
+    e = fmt_str(e, ", Frequency: ");
+    e = fmt_dec(e, rate);
+    e = fmt_str(e, "Hz, Flags: <0x");
+    e = fmt_hex(e, flags, 2);
+    e = fmt_str(e, ">\n");
     printi();
-    outf("\tFrame Length: %d, Frequency: %dHz, Flags: <0x%2.2x%2.2x>\n", length, rate, h[2] & 3,
-         h[3]);
+    outw(line, static_cast<size_t>(e - line));
   }
 
   ++data_frames;
@@ -108,10 +125,14 @@ int mpeg_frame(Stream* stream, const uint8_t* block, int64_t& offset, int64_t li
   uint8_t sig[10] = {};
   if (vfgetm(sig, 4, stream, block, offset, limit) < 0) return 0;
   if (verbose > 1) {
+    char line[64];
+    char* e = fmt_str(line, "Offset ");
+    e = fmt_dec(e, offset);
+    e = fmt_str(e, ", Frame header <0x");
+    e = fmt_hex(e, sig, 4);
+    e = fmt_str(e, ">\n");
     printi();
-    outf("Offset %lld, Frame header ", static_cast<long long>(offset));
-    put_hex(4, sig);
-    outc('\n');
+    outw(line, static_cast<size_t>(e - line));
   }
   offset += 4;
 
