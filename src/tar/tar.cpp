@@ -64,6 +64,7 @@ constexpr int64_t kMaxLongName = 64 * 1024;
 // The member name that a GNU long-name block ('L') or a pax extended header
 // ('x', its "path" record) gives the member that follows; empty if none.
 std::string long_name(uint8_t flag, const std::vector<uint8_t>& body) {
+  if (body.empty()) return std::string();
   const char* p = reinterpret_cast<const char*>(body.data());
   size_t n = body.size();
   if (flag == 'L') return std::string(p, strnlen(p, n));
