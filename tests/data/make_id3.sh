@@ -46,4 +46,3 @@ ffmpeg -v error -i "$tmp/tone.mp3" -i "$tmp/cover.jpg" -map 0 -map 1 -c copy \
   -metadata:s:v comment="Cover (front)" -y mp3_ffmpeg_v23.mp3
 
 # A sample with a cover picture for the README's first command.
-cp mp3_cover_v24.mp3 ../../samples/cover.mp3

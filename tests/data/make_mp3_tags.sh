@@ -89,4 +89,3 @@ id3v2 -1 -t "A tone with a longer title, wh" -a "tagdelve" -A "Test files" -y 20
   mp3_lyrics3v1_ext.mp3
 
 # The sample for the README's first command: the file with all three.
-cp mp3_ape_lyrics3_id3v1.mp3 ../../samples/tags.mp3
