@@ -65,15 +65,15 @@ void put_quad(const uint8_t* p) { outf("<0x%.2x%.2x%.2x%.2x>", p[0], p[1], p[2],
 
 void cut_off(const char* what) {
   printi();
-  outf("\tError: %s passes the end of the tag\n", what);
+  outf("Error: %s passes the end of the tag\n", what);
 }
 
 // Prints the items of the tag body `tag` (`size` bytes) and returns the
 // position after the last one, or -1 when an item did not fit: the count,
 // a key or a value size claimed more than the body holds.
-int64_t items(const uint8_t* tag, int64_t size, uint32_t count) {
+int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
   int64_t pos = 0;
-  for (uint32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < count; ++i) {
     if (size - pos < 8) {
       cut_off("Item count");
       return -1;
@@ -125,10 +125,10 @@ int ape_tag(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_t& off
   memcpy(header, "APET", 4);
   if (vfgetm(header + 4, 28, stream, block, offset, limit) < 0) return 0;
   offset += 28;
-  // Used as unsigned numbers, so that no claim can lead backwards; printed
-  // as the signed numbers they are declared as.
+  // The size is used as an unsigned number, so that no claim can lead
+  // backwards; it is printed as the signed number it is declared as.
   uint32_t size = static_cast<uint32_t>(swab32(header + kSize));
-  uint32_t count = static_cast<uint32_t>(swab32(header + kCount));
+  int32_t count = swab32(header + kCount);  // a negative count lists nothing
   if (verbose > 0) {
     outs(" Version: ");
     put_quad(header + kVersion);

@@ -305,11 +305,15 @@ int ID3_ext_head3(Stream* stream, const uint8_t* block, int64_t& offset, int64_t
   }
   // A size that claims more than these fields: the rest belongs to the
   // extended header as well and is passed over.
+  // It is read (not skipped) so that unsynchronisation is undone in it, a
+  // piece at a time so that nothing of its claimed size is allocated.
   int64_t extra = 4 + int64_t{size} - got;
-  if (extra > 0) {
-    std::vector<uint8_t> rest;
-    if (vfget_body(rest, extra, stream, block, offset, limit) < 0) return 0;
-    offset += extra;
+  uint8_t piece[512];
+  while (extra > 0) {
+    int64_t n = extra < 512 ? extra : 512;
+    if (vfgetm(piece, n, stream, block, offset, limit) < 0) return 0;
+    offset += n;
+    extra -= n;
   }
   return 1;
 }

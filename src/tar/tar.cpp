@@ -190,11 +190,7 @@ int tar_file(Stream* stream, const uint8_t* block, int64_t limit) {
       printi();
       outf("\ttar section padding %lld bytes\n", static_cast<long long>(padding));
     }
-    // Bytes the member's walker read beyond its data (dropped by ID3v2
-    // unsynchronisation) come out of the padding.
-    int64_t over = consumed > data ? consumed - data : 0;
-    if (skipped && stored - data - over > 0)
-      vfdump(stored - data - over, stream, block, offset + data + over, limit);
+    if (skipped && stored - data > 0) vfdump(stored - data, stream, block, offset + data, limit);
     offset += stored;
   }
   printi();

@@ -157,17 +157,17 @@ TEST(ApeTag, HostileCountsKeysAndSizes) {
       "\tFooter Version: <0xd0070000>, Length 0, Items: 0, Global flags: <0x00000000>\n";
   const HostileCase cases[] = {
       {"count past the end", Bytes(good), 2,
-       good_line + "\tError: Item count passes the end of the tag\n"},
+       good_line + "Error: Item count passes the end of the tag\n"},
       {"count past the footer", Bytes(good).append(head(2000, 0, 0, 0)), 3,
-       good_line + "\tError: Item value passes the end of the tag\n"},
+       good_line + "Error: Item value passes the end of the tag\n"},
       {"key without its zero byte", Bytes(good).le32(0).le32(0).str("Title"), 2,
-       good_line + "\tError: Item key passes the end of the tag\n"},
+       good_line + "Error: Item key passes the end of the tag\n"},
       {"value size past the end", Bytes{}.le32(100).le32(0).strz("Title").str("short"), 1,
-       "\tError: Item value passes the end of the tag\n"},
+       "Error: Item value passes the end of the tag\n"},
       {"value size negative", Bytes{}.le32(0xFFFFFFF0).le32(0).strz("Title").str("short"), 1,
-       "\tError: Item value passes the end of the tag\n"},
+       "Error: Item value passes the end of the tag\n"},
       {"item header cut", Bytes{}.le32(0).le32(0), 1,
-       "\tError: Item key passes the end of the tag\n"},
+       "Error: Item key passes the end of the tag\n"},
       {"value ends the tag", Bytes{}.le32(2).le32(0).strz("Title").str("ok"), 1, good_line},
       // Footer fields up to the flags need 24 bytes after the last item.
       {"24 bytes after the items", cut(Bytes(good).append(head(2000, 0, 0, 0)), 8), 1,
