@@ -84,8 +84,11 @@ int64_t vfgetm_any(void* dest, int64_t count, Stream* stream, const uint8_t* blo
     }
     return count;
   }
+  // Every dropped byte costs one more stored byte: under a limit, the
+  // stored bytes must stay inside it too.
+  int64_t room = limit != 0 ? limit - offset : std::numeric_limits<int64_t>::max();
   while (need > 0) {
-    if (!refill(s)) return -1;
+    if (room-- <= 0 || !refill(s)) return -1;
     uint8_t b = s.buf[s.pos++];
     if (s.after_ff && b == 0) {
       s.after_ff = false;

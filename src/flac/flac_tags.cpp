@@ -18,7 +18,7 @@ uint32_t u32be(const uint8_t* p) { return static_cast<uint32_t>(word32(p)); }
 
 void cut_off(const char* what) {
   printi();
-  outf("\tError: %s passes the end of the block\n", what);
+  outf("Error: %s passes the end of the block\n", what);
 }
 
 }  // namespace

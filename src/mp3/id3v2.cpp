@@ -6,6 +6,7 @@
 #include "common/decode.h"
 #include "common/output.h"
 #include "common/printers.h"
+#include "mp3/id3v2_content.h"
 
 namespace tagdelve {
 
@@ -141,10 +142,44 @@ void generic_frame(const uint8_t* c, int64_t n) {
   }
 }
 
-void ID3v2_content(int32_t kind, [[maybe_unused]] int major, uint8_t* c, int64_t n) {
-  // Each printer of a decoded content is one case here; every other kind,
-  // the unknown frame's -1 included, is dumped.
+void ID3v2_content(int32_t kind, int major, uint8_t* c, int64_t n) {
+  // The kinds whose content is decoded; every other kind, the unknown
+  // frame's -1 included, is dumped.
   switch (kind) {
+    case 4021:
+    case 4022:
+    case 4023:
+    case 4024:
+    case 4025:
+      text_frame(c, n);
+      break;
+    case 4026:
+      user_text(c, n, false);
+      break;
+    case 4031:
+      url_link(c, n);
+      break;
+    case 4032:
+      user_text(c, n, true);
+      break;
+    case 408:
+      lyrics_frame(c, n);
+      break;
+    case 410:
+      comment_frame(c, n);
+      break;
+    case 414:
+      attached_picture(major, c, n);
+      break;
+    case 415:
+      encapsulated_object(c, n);
+      break;
+    case 427:
+      private_frame(c, n);
+      break;
+    case 5:
+      replay_gain(c, n);
+      break;
     default:
       generic_frame(c, n);
       break;
@@ -270,11 +305,15 @@ int ID3_ext_head3(Stream* stream, const uint8_t* block, int64_t& offset, int64_t
   }
   // A size that claims more than these fields: the rest belongs to the
   // extended header as well and is passed over.
+  // It is read (not skipped) so that unsynchronisation is undone in it, a
+  // piece at a time so that nothing of its claimed size is allocated.
   int64_t extra = 4 + int64_t{size} - got;
-  if (extra > 0) {
-    std::vector<uint8_t> rest;
-    if (vfget_body(rest, extra, stream, block, offset, limit) < 0) return 0;
-    offset += extra;
+  uint8_t piece[512];
+  while (extra > 0) {
+    int64_t n = extra < 512 ? extra : 512;
+    if (vfgetm(piece, n, stream, block, offset, limit) < 0) return 0;
+    offset += n;
+    extra -= n;
   }
   return 1;
 }

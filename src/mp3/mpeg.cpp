@@ -4,7 +4,10 @@
 
 #include "common/output.h"
 #include "common/printers.h"
+#include "mp3/ape.h"
+#include "mp3/id3v1.h"
 #include "mp3/id3v2.h"
+#include "mp3/lyrics3.h"
 
 namespace tagdelve {
 
@@ -41,8 +44,7 @@ int16_t vbr = 0;
 namespace {
 
 // Items other than audio frames, recognised by their first bytes and tried
-// in this order ("TAG+" before "TAG"). A tag without a walker yet ends the
-// walk as an unrecognised item.
+// in this order ("TAG+" before "TAG").
 struct TagSignature {
   const char* sig;  // compared over its own length
   TagWalker walker;
@@ -50,10 +52,10 @@ struct TagSignature {
 
 const TagSignature kTagSignatures[] = {
     {"ID3", ID3v2_tag},
-    {"TAG+", nullptr},  // extended ID3v1 tag
-    {"TAG", nullptr},   // ID3v1 tag
-    {"LYRI", nullptr},  // Lyrics3 block
-    {"APET", nullptr},  // APE v2 tag
+    {"TAG+", ID3v1_tag_ext},
+    {"TAG", ID3v1_tag},
+    {"LYRI", lyrics3_block},
+    {"APET", ape_tag},
 };
 
 // Length of a frame in bytes, header included. Layer I counts 4-byte slots;
@@ -141,9 +143,8 @@ int mpeg_frame(Stream* stream, const uint8_t* block, int64_t& offset, int64_t li
     return 1;
   }
   for (const TagSignature& tag : kTagSignatures) {
-    if (memcmp(sig, tag.sig, strlen(tag.sig)) != 0) continue;
-    if (tag.walker != nullptr) return tag.walker(stream, block, sig, offset, limit);
-    break;
+    if (memcmp(sig, tag.sig, strlen(tag.sig)) == 0)
+      return tag.walker(stream, block, sig, offset, limit);
   }
   printi();
   outs("Error: Frame header ");

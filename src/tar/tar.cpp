@@ -64,6 +64,7 @@ constexpr int64_t kMaxLongName = 64 * 1024;
 // The member name that a GNU long-name block ('L') or a pax extended header
 // ('x', its "path" record) gives the member that follows; empty if none.
 std::string long_name(uint8_t flag, const std::vector<uint8_t>& body) {
+  if (body.empty()) return std::string();
   const char* p = reinterpret_cast<const char*>(body.data());
   size_t n = body.size();
   if (flag == 'L') return std::string(p, strnlen(p, n));
@@ -189,11 +190,7 @@ int tar_file(Stream* stream, const uint8_t* block, int64_t limit) {
       printi();
       outf("\ttar section padding %lld bytes\n", static_cast<long long>(padding));
     }
-    // Bytes the member's walker read beyond its data (dropped by ID3v2
-    // unsynchronisation) come out of the padding.
-    int64_t over = consumed > data ? consumed - data : 0;
-    if (skipped && stored - data - over > 0)
-      vfdump(stored - data - over, stream, block, offset + data + over, limit);
+    if (skipped && stored - data > 0) vfdump(stored - data, stream, block, offset + data, limit);
     offset += stored;
   }
   printi();

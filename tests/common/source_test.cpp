@@ -118,6 +118,26 @@ TEST(Source, UnsynchronisationDropsZeroAfterFF) {
   }
 }
 
+TEST(Source, UnsynchronisedReadsStayInsideTheLimit) {
+  // Each dropped byte is a stored byte too: reading 3 bytes from
+  // FF 00 FF 00 41 takes 5 stored bytes, more than a limit of 4 allows.
+  for (size_t bs : kBufferSizes) {
+    MemStream ms({0xFF, 0x00, 0xFF, 0x00, 0x41, 0x42});
+    uint8_t d[3];
+    unsync = 1;
+    ulost = 0;
+    EXPECT_EQ(vfgetm(d, 3, ms.get(), nullptr, 0, 4), -1) << bs;
+    unsync = 0;
+    EXPECT_LE(ms.position(), 4);
+  }
+  MemStream ms({0xFF, 0x00, 0xFF, 0x00, 0x41});
+  uint8_t d[2];
+  unsync = 1;
+  EXPECT_EQ(vfgetm(d, 2, ms.get(), nullptr, 0, 4), 2);  // FF, 00 dropped, FF: 3 stored bytes
+  unsync = 0;
+  EXPECT_EQ(d[1], 0xFF);
+}
+
 TEST(Source, ClearingUnsyncEndsTheFFState) {
   MemStream ms({0xFF, 0x00, 0x41});
   uint8_t d[2];

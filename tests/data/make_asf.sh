@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes the ASF (WMA) test files with ffmpeg (5.1 was used), and the small
-# sample under samples/. Run from anywhere; the files land beside this script.
+# Makes the ASF (WMA) test files with ffmpeg (5.1 was used).
+# Run from anywhere; the files land beside this script.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 tmp="$(mktemp -d)"
@@ -27,8 +27,3 @@ ff -f lavfi -i sine=f=660:d=3 -i "$tmp/cover.jpg" -map 0 -map 1 \
    -metadata genre="Test" -metadata track=2 \
    "$here/asf_wmav1_cover.wma"
 
-# The sample for the README's first command.
-ff -f lavfi -i sine=f=523:d=3 -c:a wmav2 -b:a 32k -fflags +bitexact \
-   -metadata creation_time=2024-05-01T12:00:00Z \
-   -metadata title="Sample Tone" -metadata artist="tagdelve" -metadata genre="Test" \
-   "$here/../../samples/tone.wma"

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Makes the JPEG test files with ImageMagick (convert), libjpeg's cjpeg and
-# exiftool. Run from this directory; the sample goes to ../../samples.
+# exiftool. Run from this directory.
 set -e
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -38,10 +38,3 @@ lines" \
 done
 
 # The sample: a small photo-like image with Exif data.
-convert -seed 7 -size 96x64 plasma:fractal -strip -quality 70 "$tmp/photo.jpg" 2>/dev/null ||
-  convert -size 96x64 gradient:orange-teal -strip -quality 70 "$tmp/photo.jpg"
-exiftool -q -overwrite_original -Make=Acme -Model="Acme Cam 2" -Orientation#=1 \
-  -XResolution=72 -YResolution=72 -ResolutionUnit=inches \
-  -ExposureTime=1/60 -FNumber=4 -ISO=200 -DateTimeOriginal="2024:05:06 07:08:09" \
-  "-ThumbnailImage<=$tmp/thumb.jpg" "$tmp/photo.jpg"
-cp "$tmp/photo.jpg" ../../samples/photo.jpg

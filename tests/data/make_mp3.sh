@@ -44,4 +44,3 @@ ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 32000 \
 eyeD3 -Q --v2 --to-v2.4 -t "Layer two" mp3_layer2_v24.mp3 >/dev/null
 
 # The sample for the README's first command: the CBR file.
-cp mp3_cbr_v23.mp3 ../../samples/sample.mp3

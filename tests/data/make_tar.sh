@@ -8,7 +8,7 @@ trap 'rm -rf "$tmp"' EXIT
 opts=(--sort=name --owner=me:1000 --group=us:1000 --mtime='2021-06-01 12:00:00Z' --mode=0644)
 
 mkdir -p "$tmp/m"
-cp mp3_cbr_v23.mp3 "$tmp/m/song.mp3"
+cp mp3_cover_v24.mp3 "$tmp/m/song.mp3"
 cp flac_tagged.flac "$tmp/m/tone.flac"
 cp asf_wmav2_tags.wma "$tmp/m/tone.wma"
 cp exif_ii.jpg "$tmp/m/photo.jpg"

@@ -219,14 +219,14 @@ TEST(Flac, VorbisCommentsThatPassTheEnd) {
   };
   const Case cases[] = {
       {"vendor length", Bytes().le32(1000).str("abc"),
-       "\tError: Vendor string passes the end of the block\n"},
-      {"vendor length field", Bytes().add({1, 0}), "\tError: Vendor length passes the end of the block\n"},
+       "Error: Vendor string passes the end of the block\n"},
+      {"vendor length field", Bytes().add({1, 0}), "Error: Vendor length passes the end of the block\n"},
       {"no count", Bytes().le32(1).str("v"),
-       "\tVendor: {v}\n\tError: Comment count passes the end of the block\n"},
+       "\tVendor: {v}\nError: Comment count passes the end of the block\n"},
       {"more comments claimed", Bytes().le32(0).le32(3).le32(1).str("a"),
-       "\tVendor: {}\n\t{a}\n\tError: Comment length passes the end of the block\n"},
+       "\tVendor: {}\n\t{a}\nError: Comment length passes the end of the block\n"},
       {"comment too long", Bytes().le32(0).le32(1).le32(0xFFFFFFFFu).str("abc"),
-       "\tVendor: {}\n\tError: Comment passes the end of the block\n"},
+       "\tVendor: {}\nError: Comment passes the end of the block\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(body_lines(4, c.body, 0), c.want) << c.name;
 }
@@ -268,17 +268,17 @@ TEST(Flac, PicturesThatPassTheEnd) {
   Bytes long_data = picture(3, "image/jpeg", "", Bytes().str("abc"));
   long_data.v.resize(long_data.size() - 1);  // the data length says 3, 2 are there
   const Case cases[] = {
-      {"no type", Bytes().add({0, 0}), "\tError: Picture type passes the end of the block\n"},
-      {"no MIME length", Bytes().be32(3), "\tType: 3\n\tError: MIME type length passes the end of the block\n"},
+      {"no type", Bytes().add({0, 0}), "Error: Picture type passes the end of the block\n"},
+      {"no MIME length", Bytes().be32(3), "\tType: 3\nError: MIME type length passes the end of the block\n"},
       {"MIME", Bytes().be32(3).be32(100).str("image/"),
-       "\tType: 3\n\tError: MIME type passes the end of the block\n"},
+       "\tType: 3\nError: MIME type passes the end of the block\n"},
       {"description", Bytes().be32(3).be32(0).be32(0x80000000u).str("d"),
-       "\tType: 3\n\tError: Description passes the end of the block\n"},
+       "\tType: 3\nError: Description passes the end of the block\n"},
       {"dimensions", Bytes().be32(3).be32(0).be32(0).be32(1),
-       "\tType: 3\n\tMIME: {}, Description: {}\n\tError: Picture dimensions passes the end of the block\n"},
+       "\tType: 3\n\tMIME: {}, Description: {}\nError: Picture dimensions passes the end of the block\n"},
       {"data", long_data,
        "\tType: 3\n\tMIME: {image/jpeg}, Description: {}\n\tWidth: 300, Height: 200, Depth: 24, Colours: 0\n"
-       "\tError: Picture data passes the end of the block\n"},
+       "Error: Picture data passes the end of the block\n"},
       {"empty JPEG", picture(3, "image/jpeg", "", Bytes()),
        "\tType: 3\n\tMIME: {image/jpeg}, Description: {}\n\tWidth: 300, Height: 200, Depth: 24, Colours: 0\n"},
   };

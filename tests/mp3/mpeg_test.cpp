@@ -190,17 +190,24 @@ TEST(MpegFrame, ShortOrNegativeLengthNeverGoesBack) {
                                    stats(2, "0m 0.052s", "Average bitrate: 64kbps (vbr)", 8));
 }
 
-TEST(MpegFrame, TagsWithoutAWalkerAreNotRecognised) {
-  const char* sigs[][2] = {{"TAG+", "<0x5441472b>"},
-                           {"TAGx", "<0x54414778>"},
-                           {"LYRI", "<0x4c595249>"},
-                           {"APET", "<0x41504554>"}};
+TEST(MpegFrame, TagSignaturesGoToTheirWalkers) {
+  // Each signature with too few bytes after it: the walker prints its first
+  // line and its read fails, which ends the walk. "TAG+" goes to the
+  // extended tag, "TAG" with any other fourth byte to the ID3v1 tag.
+  const char* sigs[][2] = {{"TAG+", "ID3v1 extended tag\n"},
+                           {"TAGx", "ID3v1 tag\n"},
+                           {"TAG+x", "ID3v1 extended tag\n"},
+                           {"LYRI", "Lyrics3 block\n"},
+                           {"APET", "APE v2 tag"}};
   for (auto& s : sigs) {
-    Bytes file = test::free_frame().str(s[0]).fill(200, 0x20);
-    EXPECT_EQ(walk(file, 0), kStart + "Error: Frame header " + s[1] + " not recognised\n" +
-                                 stats(1, "0m 0.026s", "Constant bitrate: 0kbps", 8))
+    Bytes file = test::free_frame().str(s[0]).fill(3, 0x20);
+    EXPECT_EQ(walk(file, 0), kStart + s[1] + stats(1, "0m 0.026s", "Constant bitrate: 0kbps", 8))
         << s[0];
   }
+  // A near miss is not a tag.
+  EXPECT_EQ(walk(test::free_frame().str("APEx").fill(40, 0), 0),
+            kStart + "Error: Frame header <0x41504578> not recognised\n" +
+                stats(1, "0m 0.026s", "Constant bitrate: 0kbps", 8));
 }
 
 TEST(MpegFrame, LinesFollowTheDepth) {

@@ -11,17 +11,16 @@
 
 namespace test {
 
-// Points the report at a memory stream for its lifetime; text() returns what
-// was written so far.
+// Points the report (or, given tagdelve::err_out, the command-line messages)
+// at a memory stream for its lifetime; text() returns what was written so far.
 class Capture {
  public:
-  Capture() {
-    saved_ = tagdelve::out;
+  explicit Capture(FILE*& target = tagdelve::out) : target_(target), saved_(target) {
     f_ = open_memstream(&buf_, &len_);
-    tagdelve::out = f_;
+    target_ = f_;
   }
   ~Capture() {
-    tagdelve::out = saved_;
+    target_ = saved_;
     fclose(f_);
     free(buf_);
   }
@@ -33,10 +32,16 @@ class Capture {
   Capture& operator=(const Capture&) = delete;
 
  private:
+  FILE*& target_;
   FILE* saved_;
   FILE* f_;
   char* buf_ = nullptr;
   size_t len_ = 0;
+};
+
+// The command-line messages (stderr).
+struct CaptureErr : Capture {
+  CaptureErr() : Capture(tagdelve::err_out) {}
 };
 
 // A Stream over a copy of `bytes`, read through a FILE* from fmemopen.
@@ -74,33 +79,3 @@ struct Levels {
 
 }  // namespace test
 
-namespace test {
-
-// Points the command-line messages (stderr) at a memory stream.
-class CaptureErr {
- public:
-  CaptureErr() {
-    saved_ = tagdelve::err_out;
-    f_ = open_memstream(&buf_, &len_);
-    tagdelve::err_out = f_;
-  }
-  ~CaptureErr() {
-    tagdelve::err_out = saved_;
-    fclose(f_);
-    free(buf_);
-  }
-  std::string text() {
-    fflush(f_);
-    return std::string(buf_, len_);
-  }
-  CaptureErr(const CaptureErr&) = delete;
-  CaptureErr& operator=(const CaptureErr&) = delete;
-
- private:
-  FILE* saved_;
-  FILE* f_;
-  char* buf_ = nullptr;
-  size_t len_ = 0;
-};
-
-}  // namespace test

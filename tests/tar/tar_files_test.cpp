@@ -26,7 +26,7 @@ bool starts(const std::string& s, const std::string& prefix) { return s.compare(
 std::vector<std::string> outline(const std::string& report) {
   std::vector<std::string> kept;
   for (const std::string& l : lines_of(report)) {
-    bool archive = !l.empty() && l[0] != '\t';
+    bool archive = !l.empty() && l[0] != '\t' && l[0] != ' ';
     bool member = l.size() > 1 && l[0] == '\t' && l[1] != '\t' &&
                   (l.find(" file start") != std::string::npos || l.find(" file end") != std::string::npos ||
                    starts(l, "\ttar section padding") || starts(l, "\tStored size") || starts(l, "\tSize: ") ||
@@ -65,22 +65,26 @@ TEST(TarFiles, GnuArchiveWithEveryKindOfMember) {
   std::string file = kData + "/tar_gnu.tar";
   test::RunResult r = test::run_tool({"-v", "-v", file});
   ASSERT_EQ(r.status, 0);
-  // Members: song.mp3 4096, tone.flac 1271, tone.wma 16872, photo.jpg 1007,
-  // notes.txt 12, inner.tar 10240 (photo.jpg and notes.txt again, ustar).
+  // Members: song.mp3 1561 (an ID3v2.4 tag with a JPEG front cover),
+  // tone.flac 1271, tone.wma 16872, photo.jpg 1007, notes.txt 12, inner.tar
+  // 10240 (photo.jpg and notes.txt again, ustar).
   std::vector<std::string> want = cat({
       {"tagdelve v1.5", "Processing " + file, "TAR file start"},
-      member_lines(0, "song.mp3", 4096,
-                   {"\tMPEG (MP3) file start", "\t\tFile length: 4096bytes", "\tMPEG (MP3) file end"}),
-      member_lines(4608, "tone.flac", 1271, {"\tFLAC file start", "\tFLAC file end"}),
-      member_lines(6656, "tone.wma", 16872, {"\tASF (WMA) file start", "\tASF (WMA) file end"}),
-      member_lines(24064, "photo.jpg", 1007, {"\tJPEG file start", "\tJPEG file end"}),
-      member_lines(25600, "notes.txt", 12, {"\tFile type txt not supported, skipped over notes.txt"}),
-      member_lines(26624, "inner.tar", 10240, {"\tTAR file start", "\tTAR file end"}),
-      null_blocks(37376, 40960),
+      member_lines(0, "song.mp3", 1561,
+                   {"\tMPEG (MP3) file start", "\t\tFile length: 1561bytes", "\tMPEG (MP3) file end"}),
+      member_lines(2560, "tone.flac", 1271, {"\tFLAC file start", "\tFLAC file end"}),
+      member_lines(4608, "tone.wma", 16872, {"\tASF (WMA) file start", "\tASF (WMA) file end"}),
+      member_lines(22016, "photo.jpg", 1007, {"\tJPEG file start", "\tJPEG file end"}),
+      member_lines(23552, "notes.txt", 12, {"\tFile type txt not supported, skipped over notes.txt"}),
+      member_lines(24576, "inner.tar", 10240, {"\tTAR file start", "\tTAR file end"}),
+      null_blocks(35328, 40960),
       {"TAR file end", "tagdelve end of job"},
   });
   std::vector<std::string> got = outline(r.out);
   EXPECT_EQ(got, want) << r.out;
+  // The cover art of the MP3 member is walked one level deeper again.
+  EXPECT_NE(r.out.find("\t\t\tJPEG content, Length: 286\n\t\tJPEG file start\n\t\tOffset 0, JPEG marker: 0xffd8\n"),
+            std::string::npos);
   // The nested archive's own lines stand one level deeper, with its offsets.
   EXPECT_NE(r.out.find("\tOffset 0, File header block\n\tFile name: photo.jpg\n"), std::string::npos);
   EXPECT_NE(r.out.find("\tOffset 1536, File header block\n\tFile name: notes.txt\n"), std::string::npos);
@@ -133,7 +137,7 @@ TEST(TarFiles, OtherFormats) {
     test::RunResult r = test::run_tool({kData + "/" + c.file});
     ASSERT_EQ(r.status, 0) << c.file;
     std::string want = "File name: song.mp3\n\tMode: 0000644, UID: 0001750(1000), GID: 0001750(1000)\n"
-                       "\tSize: 4096, Type: Normal\n";
+                       "\tSize: 1561, Type: Normal\n";
     want += c.ustar ? "\tUser: me, Group: us\n" : "";
     want += "\tMPEG (MP3) file start\n";
     EXPECT_NE(r.out.find(want), std::string::npos) << c.file << "\n" << r.out;

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Makes the bundled sample files with real tools:
+#   song.mp3    lame; ID3v2.4 tag with a JPEG front cover by eyeD3; ID3v1.1 tag by id3v2
+#   tone.flac   flac, with Vorbis comments and a JPEG front cover
+#   tone.wma    ffmpeg (WMA v2), with title, artist, album and a comment
+#   photo.jpg   ImageMagick, with Exif data (and a thumbnail) by exiftool
+#   bundle.tar  GNU tar of the four
+# Needs: ffmpeg, lame, eyeD3, id3v2, flac, ImageMagick, exiftool, GNU tar.
+# Run from anywhere; the files land beside this script.
+set -euo pipefail
+cd "$(dirname "$0")"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+ffmpeg -v error -flags +bitexact -f lavfi -i "sine=frequency=440:duration=0.5" -ac 1 -ar 22050 \
+  -map_metadata -1 -fflags +bitexact "$tmp/tone.wav"
+convert -size 16x16 gradient:'#3366cc'-'#99ccff' -strip -quality 60 "$tmp/cover.jpg"
+convert -size 8x8 xc:gray -strip -quality 50 "$tmp/thumb.jpg"
+
+lame --quiet -b 32 --cbr -m m "$tmp/tone.wav" song.mp3
+eyeD3 -Q --v2 --to-v2.4 -t "A Tone" -a "tagdelve" -A "Samples" -n 1 -Y 2026 -G "Electronic" \
+  -c "Made for the README" --add-image "$tmp/cover.jpg:FRONT_COVER:Cover" song.mp3 >/dev/null
+id3v2 -1 -t "A Tone" -a "tagdelve" -A "Samples" -T 1 -y 2026 -g 52 song.mp3
+
+flac -s -f -T "TITLE=A Tone" -T "ARTIST=tagdelve" -T "ALBUM=Samples" \
+  --picture="3|image/jpeg|Cover|16x16x24|$tmp/cover.jpg" -o tone.flac "$tmp/tone.wav"
+
+ffmpeg -v error -y -i "$tmp/tone.wav" -c:a wmav2 -b:a 32k -metadata title="A Tone" \
+  -metadata artist="tagdelve" -metadata album="Samples" -metadata comment="Made for the README" tone.wma
+
+convert -size 48x32 gradient:orange-teal -strip -quality 70 photo.jpg
+exiftool -q -overwrite_original -Make=Acme -Model="Acme Cam 2" -Orientation#=1 \
+  -XResolution=72 -YResolution=72 -ResolutionUnit=inches \
+  -ExposureTime=1/60 -FNumber=4 -ISO=200 -DateTimeOriginal="2024:05:06 07:08:09" \
+  "-ThumbnailImage<=$tmp/thumb.jpg" photo.jpg
+
+tar --format=ustar --sort=name --owner=me:1000 --group=us:1000 --mtime='2026-01-01 00:00:00Z' --mode=0644 \
+  -cf bundle.tar song.mp3 tone.flac tone.wma photo.jpg

@@ -1,0 +1,162 @@
+#include "mp3/ape.h"
+
+#include <cstring>
+#include <vector>
+
+#include "common/decode.h"
+#include "common/output.h"
+#include "common/printers.h"
+
+namespace tagdelve {
+
+const ape_key ape_keys[31] = {
+    {"Title", "Music piece title or work", 0},
+    {"Subtitle", "Additional sub title", 1},
+    {"Artist", "Performing artist(s)", 2},
+    {"Album", "Album name", 3},
+    {"Debut album", "Debut album name", 4},
+    {"Publisher", "Record label or publisher", 5},
+    {"Conductor", "Conductor", 6},
+    {"Track", "Track number[/Total tracks number]", 7},
+    {"Composer", "Name of original composer(s)/arranger(s)", 8},
+    {"Comment", "User comments", 9},
+    {"Copyright", "Copyright holder(s)", 10},
+    {"Publicationright", "Publication right holder(s)", 11},
+    {"File", "file location(s)", 12},
+    {"EAN/UPC", "EAN-13/UPC-A bar code identifier", 13},
+    {"ISBN", "ISBN number with check digit", 14},
+    {"Catalog", "Catalogue number", 15},
+    {"LC", "Label code", 16},
+    {"Year", "Release date", 17},
+    {"Record Date", "Record date", 18},
+    {"Record Location", "Record location(s)", 19},
+    {"Genre", "Genre(s)", 20},
+    {"Media", "Source", 21},
+    {"Index", "Indexes for quick access", 22},
+    {"Related", "Location of related information", 23},
+    {"ISRC", "International Standard Recording Code", 24},
+    {"Abstract", "Abstract", 25},
+    {"Language", "Used language(s)", 26},
+    {"Bibliography", "Bibliography/Discography", 27},
+    {"introplay", "Chacteristic part of piece", 28},
+    {"Dummy", "Place holder", 29},
+    {"", "Unknown key", -1},
+};
+
+int find_ape(const char* key) {
+  int i = 0;
+  for (; ape_keys[i].number != -1; ++i)
+    if (strcmp(ape_keys[i].key, key) == 0) return i;
+  return i;
+}
+
+namespace {
+
+// Header and footer: version, tag size, item count and global flags. The
+// tag size counts the items and the footer, not the header.
+constexpr int kVersion = 8;
+constexpr int kSize = 12;
+constexpr int kCount = 16;
+constexpr int kFlags = 20;
+constexpr uint8_t kNoFooter = 0x40;  // bit 30 of the global flags, in their last byte
+
+// Four bytes in file order, as the version and the flags are shown.
+void put_quad(const uint8_t* p) { outf("<0x%.2x%.2x%.2x%.2x>", p[0], p[1], p[2], p[3]); }
+
+void cut_off(const char* what) {
+  printi();
+  outf("Error: %s passes the end of the tag\n", what);
+}
+
+// Prints the items of the tag body `tag` (`size` bytes) and returns the
+// position after the last one, or -1 when an item did not fit: the count,
+// a key or a value size claimed more than the body holds.
+int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
+  int64_t pos = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (size - pos < 8) {
+      cut_off("Item count");
+      return -1;
+    }
+    const uint8_t* item = tag + pos;
+    uint32_t value_size = static_cast<uint32_t>(swab32(item));
+    const uint8_t* key = item + 8;
+    const void* zero = memchr(key, 0, static_cast<size_t>(size - pos - 8));
+    if (zero == nullptr) {
+      cut_off("Item key");
+      return -1;
+    }
+    int64_t key_length = static_cast<const uint8_t*>(zero) - key;
+    const uint8_t* value = key + key_length + 1;
+    if (value_size > size - (value - tag)) {
+      cut_off("Item value");
+      return -1;
+    }
+
+    printi();
+    outc('\t');
+    if (verbose > 0) outs("Item");
+    if (verbose > 1) outf(" Length %d,", swab32(item));
+    if (verbose > 0) {
+      outs(" Flags: ");
+      put_quad(item + 4);
+      outc(' ');
+    }
+    outs(reinterpret_cast<const char*>(key));
+    if (verbose > 0)
+      outf(" [%s]", ape_keys[find_ape(reinterpret_cast<const char*>(key))].description);
+    outs(" = ");
+    // Any of the low flag bits (read-only, binary, external locator) shows
+    // the value in hex.
+    put_enc(item[4] != 0 ? 4 : 3, value_size, value);
+    outc('\n');
+    pos = (value - tag) + value_size;
+  }
+  return pos;
+}
+
+}  // namespace
+
+int ape_tag(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_t& offset,
+            int64_t limit) {
+  printi();
+  outs("APE v2 tag");
+  uint8_t header[32];
+  memcpy(header, "APET", 4);
+  if (vfgetm(header + 4, 28, stream, block, offset, limit) < 0) return 0;
+  offset += 28;
+  // The size is used as an unsigned number, so that no claim can lead
+  // backwards; it is printed as the signed number it is declared as.
+  uint32_t size = static_cast<uint32_t>(swab32(header + kSize));
+  int32_t count = swab32(header + kCount);  // a negative count lists nothing
+  if (verbose > 0) {
+    outs(" Version: ");
+    put_quad(header + kVersion);
+  }
+  if (verbose > 1) outf(", Length %d", swab32(header + kSize));
+  if (verbose > 0) {
+    outf(", Items: %d, Global flags: ", swab32(header + kCount));
+    put_quad(header + kFlags);
+  }
+  outc('\n');
+
+  std::vector<uint8_t> tag;
+  if (vfget_body(tag, size, stream, block, offset, limit) < 0) return 0;
+  offset += size;
+
+  int64_t end = items(tag.data(), static_cast<int64_t>(size), count);
+  // The footer follows the last item; its fields up to the flags must be in
+  // the body. After an item that did not fit, where it stands is unknown.
+  if (verbose > 0 && !(header[kFlags + 3] & kNoFooter) && end >= 0 && size - end >= 24) {
+    const uint8_t* footer = tag.data() + end;
+    printi();
+    outs("\tFooter Version: ");
+    put_quad(footer + kVersion);
+    outf(", Length %d, Items: %d, Global flags: ", swab32(footer + kSize), swab32(footer + kCount));
+    put_quad(footer + kFlags);
+    outc('\n');
+  }
+  return 1;
+}
+
+}  // namespace tagdelve
