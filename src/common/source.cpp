@@ -158,17 +158,21 @@ int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
     if (stream != nullptr && !(limit != 0 && past_limit(count, offset, limit))) drain(*stream);
     return -1;
   }
-  if (left != std::numeric_limits<int64_t>::max()) {
+  // A block of memory or a regular file holds what it claims to; otherwise
+  // (a pipe, even under a limit taken from the input) the body grows only as
+  // its bytes arrive, so no claim is allocated ahead of its data.
+  if (stream == nullptr || stream->regular) {
     body.resize(static_cast<size_t>(count));
     return vfgetm(body.data(), count, stream, block, offset, limit);
   }
-  // Nothing tells how much the stream still holds: grow as the bytes arrive.
-  constexpr int64_t kChunk = 1 << 20;
+  const int64_t lost_before = ulost;
   int64_t done = 0;
   while (done < count) {
-    int64_t n = std::min(kChunk, count - done);
+    int64_t n = std::min(std::max<int64_t>(done, 64 * 1024), count - done);
     body.resize(static_cast<size_t>(done + n));
-    if (vfgetm(body.data() + done, n, stream, block, offset + done, limit) < 0) return -1;
+    // Bytes dropped by unsynchronisation so far were consumed too.
+    int64_t at = offset + done + (ulost - lost_before);
+    if (vfgetm(body.data() + done, n, stream, block, at, limit) < 0) return -1;
     done += n;
   }
   return count;

@@ -278,8 +278,16 @@ int ID3_ext_head3(Stream* stream, const uint8_t* block, int64_t& offset, int64_t
   printi();
   outs("ID3 Extended header");
   uint8_t h[14];
-  if (vfgetm(h, 10, stream, block, offset, limit) < 0) return 0;
-  offset += 10;
+  // The offset takes in the bytes dropped by unsynchronisation after each
+  // read, so that every read is checked against the limit where the
+  // stored bytes stand.
+  auto read = [&](uint8_t* dest, int64_t n) {
+    if (vfgetm(dest, n, stream, block, offset, limit) < 0) return false;
+    offset += n + ulost;
+    ulost = 0;
+    return true;
+  };
+  if (!read(h, 10)) return 0;
   int32_t size = word32(h);
   bool crc = (h[4] & 0x80) != 0;
   if (verbose > 0) {
@@ -290,8 +298,7 @@ int ID3_ext_head3(Stream* stream, const uint8_t* block, int64_t& offset, int64_t
   outc('\n');
   int64_t got = 10;
   if (crc) {
-    if (vfgetm(h + 10, 4, stream, block, offset, limit) < 0) return 0;
-    offset += 4;
+    if (!read(h + 10, 4)) return 0;
     got += 4;
   }
   if (verbose > 1) {
@@ -311,8 +318,7 @@ int ID3_ext_head3(Stream* stream, const uint8_t* block, int64_t& offset, int64_t
   uint8_t piece[512];
   while (extra > 0) {
     int64_t n = extra < 512 ? extra : 512;
-    if (vfgetm(piece, n, stream, block, offset, limit) < 0) return 0;
-    offset += n;
+    if (!read(piece, n)) return 0;
     extra -= n;
   }
   return 1;

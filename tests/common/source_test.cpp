@@ -257,6 +257,19 @@ TEST_F(FileSource, ClaimedBodyLargerThanTheFileIsNotAllocated) {
   EXPECT_EQ(stream_tell(s_), 200);  // like a read that met the end
 }
 
+TEST(Source, ClaimedBodyInAPipeUnderALimitGrowsWithItsData) {
+  // Not a regular file: the limit (an archive member's size) is a claim of
+  // the input too, and no buffer of that size is allocated ahead of the data.
+  MemStream ms(range(100), 7);
+  std::vector<uint8_t> body;
+  EXPECT_EQ(vfget_body(body, int64_t{3} << 30, ms.get(), nullptr, 0, int64_t{4} << 30), -1);
+  EXPECT_LT(body.capacity(), 1u << 20);
+  EXPECT_EQ(ms.position(), 100);
+  MemStream again(range(100), 7);
+  EXPECT_EQ(vfget_body(body, 90, again.get(), nullptr, 0, 95), 90);
+  EXPECT_EQ(body[89], 89);
+}
+
 TEST(Source, BytesLeftOfOtherSources) {
   Vec block = range(10);
   EXPECT_EQ(source_left(nullptr, block.data(), 4, 10), 6);

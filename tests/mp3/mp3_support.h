@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/source.h"
 #include "mp3/mpeg.h"
@@ -11,6 +10,8 @@
 #include "support/capture.h"
 
 namespace test {
+
+inline const std::string kStart = "MPEG (MP3) file start\n";
 
 // An audio frame: the header bytes FF b1 b2 b3, then zeros up to `length`.
 inline Bytes audio_frame(int b1, int b2, int b3, size_t length) {
@@ -23,13 +24,21 @@ inline Bytes audio_frame(int b1, int b2, int b3, size_t length) {
 // length 0 that the walker passes over header only.
 inline Bytes free_frame() { return Bytes{0xFF, 0xFB, 0x00, 0x00}; }
 
-// Walks `bytes` as an MP3 file read from a stream, at depth 0.
-inline std::string walk(const Bytes& bytes, int verbosity, size_t buffer = tagdelve::kStreamBuffer) {
+// Walks `bytes` as an MP3 file at depth 0, from a stream or, with
+// memory, from a memory block.
+inline std::string walk(const Bytes& bytes, int verbosity, size_t buffer = tagdelve::kStreamBuffer,
+                        bool memory = false) {
   Levels lv(verbosity, 0);
   Capture cap;
   MemStream ms(bytes.v, buffer);
-  tagdelve::mpeg_file(ms.get(), nullptr, 0);
+  if (memory)
+    tagdelve::mpeg_file(nullptr, bytes.data(), static_cast<int64_t>(bytes.size()));
+  else
+    tagdelve::mpeg_file(ms.get(), nullptr, 0);
   return cap.text();
+}
+inline std::string walk_memory(const Bytes& bytes, int verbosity) {
+  return walk(bytes, verbosity, tagdelve::kStreamBuffer, true);
 }
 
 // The statistics and end lines at depth 0.
@@ -38,6 +47,13 @@ inline std::string stats(long long frames, const std::string& time, const std::s
   return "Statistics\n\tData frames: " + std::to_string(frames) + "\n\tRunning time: " + time +
          "\n\t" + rate + "\n\tFile length: " + std::to_string(length) +
          "bytes\nMPEG (MP3) file end\n";
+}
+inline std::string no_frames(long long length) {
+  return stats(0, "0m 0.000s", "Constant bitrate: -1kbps", length);
+}
+// A file whose only audio frame is a free-format one.
+inline std::string one_free_frame(long long length) {
+  return stats(1, "0m 0.026s", "Constant bitrate: 0kbps", length);
 }
 
 }  // namespace test

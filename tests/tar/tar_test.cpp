@@ -433,4 +433,24 @@ TEST(Tar, LongNamesFromMetadataBlocks) {
   }
 }
 
+TEST(Tar, UnsynchronisedTagCannotReadIntoTheNextMember) {
+  // An ID3v2.3 tag, unsynchronised, with an extended header that claims 1000
+  // bytes more than its fields; 100 of them are stored as FF 00 pairs. Undone,
+  // they need more stored bytes than the 1024-byte member holds.
+  Bytes tag = Bytes().str("ID3").add({3, 0, 0xC0}).syncsafe32(2000);
+  tag.be32(1010).add({0, 0}).be32(0);
+  for (int i = 0; i < 100; ++i) tag.add({0xFF, 0x00});
+  tag.fill(900, 'A');
+  tag.v.resize(1024);
+  TarHeader a;
+  a.name = "a.mp3";
+  TarHeader b;
+  b.name = "b.txt";
+  Bytes archive = test::tar_member(a, tag).append(test::tar_member(b, Bytes().str("b")));
+  std::string out = walk(archive, 2);
+  EXPECT_NE(out.find("\ttar section padding 0 bytes\nOffset 1536, File header block\nFile name: b.txt\n"),
+            std::string::npos)
+      << out;
+}
+
 }  // namespace
