@@ -29,6 +29,15 @@ struct TarHeader {
   std::string prefix;
 };
 
+// A header for the member `name`, the other fields as above.
+inline TarHeader named(const std::string& name, char type = '0', long long size = 0) {
+  TarHeader h;
+  h.name = name;
+  h.type = type;
+  h.size = size;
+  return h;
+}
+
 inline void put_field(Bytes& b, size_t at, size_t width, const std::string& s) {
   memcpy(b.v.data() + at, s.data(), s.size() < width ? s.size() : width);
 }

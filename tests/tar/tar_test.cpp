@@ -29,8 +29,7 @@ std::string walk(const Bytes& archive, int32_t v) {
 }
 
 Bytes text_archive() {
-  TarHeader h;
-  h.name = "a.txt";
+  TarHeader h = test::named("a.txt");
   return test::tar_member(h, Bytes().str("0123456789")).append(test::tar_end());
 }
 
@@ -77,28 +76,20 @@ TEST(Tar, SameReportFromAMemoryBlock) {
 }
 
 TEST(Tar, LinksOldHeadersAndDirectories) {
-  TarHeader link;
-  link.name = "song.mp3";
-  link.type = '2';
+  TarHeader link = test::named("song.mp3", '2');
   link.linkname = "music/real.mp3";
-  TarHeader hard;
-  hard.name = "h";
-  hard.type = '1';
+  TarHeader hard = test::named("h", '1');
   hard.linkname = "a.txt";
-  TarHeader old;
-  old.name = "old.txt";
+  TarHeader old = test::named("old.txt");
   old.magic = std::string(6, '\0');
   old.version = std::string(2, '\0');
-  TarHeader dir;
-  dir.name = "d.tar/";
-  dir.type = '5';
+  TarHeader dir = test::named("d.tar/", '5');
   dir.size = 1000;  // a directory stores no data whatever its size says
   Bytes archive = test::tar_header(link);
   archive.append(test::tar_header(hard));
   archive.append(test::tar_member(old, Bytes().str("abc")));
   archive.append(test::tar_header(dir));
-  TarHeader after;
-  after.name = "z.txt";
+  TarHeader after = test::named("z.txt");
   archive.append(test::tar_header(after)).append(test::tar_end());
   EXPECT_EQ(walk(archive, 0),
             "TAR file start\n"
@@ -149,8 +140,7 @@ TEST(Tar, OtherTypeFlags) {
       {'L', "Long name"},         {'K', "Long link name"},  {'Z', "Unknown"},
   };
   for (const auto& [flag, name] : cases) {
-    TarHeader h;
-    h.name = "m";
+    TarHeader h = test::named("m");
     h.type = flag;
     Bytes archive = test::tar_member(h, Bytes());
     std::string want = std::string("TAR file start\nFile name: m\n") +
@@ -161,11 +151,8 @@ TEST(Tar, OtherTypeFlags) {
 }
 
 TEST(Tar, MetadataBlocksAreNotHandedToTheDispatch) {
-  TarHeader pax;
-  pax.name = "PaxHeaders/x.tar";
-  pax.type = 'x';
-  TarHeader next;
-  next.name = "b.txt";
+  TarHeader pax = test::named("PaxHeaders/x.tar", 'x');
+  TarHeader next = test::named("b.txt");
   Bytes archive = test::tar_member(pax, Bytes().str("30 path=PaxHeaders/x.tar\n"))
                       .append(test::tar_member(next, Bytes().str("x")));
   std::string v2 = walk(archive, 2);
@@ -214,8 +201,7 @@ TEST(Tar, SizeFieldsReadLikeStrtol) {
       {"   17", 15}, {"17 junk", 15}, {"", 0}, {"junk", 0}, {"+7", 7}, {"777777777777", 68719476735LL},
   };
   for (const SizeCase& c : cases) {
-    TarHeader h;
-    h.name = "s";
+    TarHeader h = test::named("s");
     h.size_text = c.text.empty() ? std::string(1, '\0') : c.text;
     Bytes archive = test::tar_header(h);
     std::string out = walk(archive, 0);
@@ -225,11 +211,9 @@ TEST(Tar, SizeFieldsReadLikeStrtol) {
 }
 
 TEST(Tar, NegativeSizeStoresNothing) {
-  TarHeader h;
-  h.name = "neg.tar";
+  TarHeader h = test::named("neg.tar");
   h.size_text = "-1000";  // octal: -512
-  TarHeader next;
-  next.name = "n.txt";
+  TarHeader next = test::named("n.txt");
   Bytes archive = test::tar_header(h).append(test::tar_header(next));
   std::string v2 = walk(archive, 2);
   EXPECT_NE(v2.find("\tSize: -512, Type: Normal\n"), std::string::npos) << v2;
@@ -244,13 +228,10 @@ TEST(Tar, NegativeSizeStoresNothing) {
 }
 
 TEST(Tar, NestedArchiveIsWalkedInPlace) {
-  TarHeader inner_h;
-  inner_h.name = "in.txt";
+  TarHeader inner_h = test::named("in.txt");
   Bytes inner = test::tar_member(inner_h, Bytes().str("hello"));  // 1024 bytes
-  TarHeader outer_h;
-  outer_h.name = "inner.tar";
-  TarHeader last;
-  last.name = "last.txt";
+  TarHeader outer_h = test::named("inner.tar");
+  TarHeader last = test::named("last.txt");
   Bytes archive = test::tar_member(outer_h, inner).append(test::tar_member(last, Bytes().str("x")));
   archive.append(test::tar_end());
   std::string out = walk(archive, 2);
@@ -279,13 +260,10 @@ TEST(Tar, NestedArchiveIsWalkedInPlace) {
 TEST(Tar, MemberWalkThatStopsEarlyIsResynchronised) {
   // An inner archive of 700 bytes: its walker reads one block and stops
   // (the second would pass the member's end), leaving 188 bytes unread.
-  TarHeader inner_h;
-  inner_h.name = "in.txt";
+  TarHeader inner_h = test::named("in.txt");
   Bytes inner = test::tar_header(inner_h).fill(188, 'j');
-  TarHeader outer_h;
-  outer_h.name = "short.tar";
-  TarHeader next;
-  next.name = "next.txt";
+  TarHeader outer_h = test::named("short.tar");
+  TarHeader next = test::named("next.txt");
   Bytes archive = test::tar_member(outer_h, inner).append(test::tar_member(next, Bytes().str("n")));
   for (size_t bs : {1u, 7u, 100u, 4096u}) {
     Levels lv(2, -1);
@@ -304,9 +282,7 @@ TEST(Tar, MemberWalkThatStopsEarlyIsResynchronised) {
 }
 
 TEST(Tar, TruncatedArchives) {
-  TarHeader h;
-  h.name = "big.txt";
-  h.size = 5000;
+  TarHeader h = test::named("big.txt", '0', 5000);
   Bytes archive = test::tar_header(h).fill(100, 'x');  // the data ends early
   EXPECT_EQ(walk(archive, 2),
             "TAR file start\n"
@@ -333,14 +309,10 @@ TEST(Tar, TruncatedArchives) {
 TEST(Tar, MemberPastTheEndOfANestedArchive) {
   // The inner archive's member claims more than the inner archive holds: it
   // is bounded by the inner archive, which is bounded by the outer member.
-  TarHeader deep;
-  deep.name = "deep.tar";
-  deep.size = 100000;
+  TarHeader deep = test::named("deep.tar", '0', 100000);
   Bytes inner = test::tar_header(deep).fill(512, 0);
-  TarHeader outer_h;
-  outer_h.name = "in.tar";
-  TarHeader next;
-  next.name = "next.txt";
+  TarHeader outer_h = test::named("in.tar");
+  TarHeader next = test::named("next.txt");
   Bytes archive = test::tar_member(outer_h, inner).append(test::tar_member(next, Bytes().str("n")));
   std::string out = walk(archive, 2);
   EXPECT_NE(out.find("\t\tTAR file start\n"
@@ -366,10 +338,8 @@ TEST(Tar, ZeroSizeMembersAreWalkedLikeEmptyFiles) {
       process_file(name, empty.get(), nullptr, 0);
       alone = cap.text();
     }
-    TarHeader h;
-    h.name = name;
-    TarHeader next;
-    next.name = "n.txt";
+    TarHeader h = test::named(name);
+    TarHeader next = test::named("n.txt");
     Bytes archive = test::tar_header(h).append(test::tar_member(next, Bytes().str("abc")));
     std::string out = walk(archive, 2);
     // One level deeper, and nothing of the next header is read.
@@ -394,8 +364,7 @@ struct LongNameCase {
 
 TEST(Tar, LongNamesFromMetadataBlocks) {
   auto meta = [](char type, const Bytes& data) {
-    TarHeader h;
-    h.name = "././@LongLink";
+    TarHeader h = test::named("././@LongLink");
     h.type = type;
     return test::tar_member(h, data);
   };
@@ -410,10 +379,8 @@ TEST(Tar, LongNamesFromMetadataBlocks) {
       {"too long to read", meta('L', Bytes().str(big + ".flac").add({0})), "m.mp3"},
   };
   for (const LongNameCase& c : cases) {
-    TarHeader m;
-    m.name = "m.mp3";
-    TarHeader after;
-    after.name = "after.mp4";
+    TarHeader m = test::named("m.mp3");
+    TarHeader after = test::named("after.mp4");
     Bytes archive = c.meta;
     archive.append(test::tar_member(m, Bytes().str("abcd"))).append(test::tar_member(after, Bytes().str("z")));
     std::string out = walk(archive, 1);
@@ -442,10 +409,8 @@ TEST(Tar, UnsynchronisedTagCannotReadIntoTheNextMember) {
   for (int i = 0; i < 100; ++i) tag.add({0xFF, 0x00});
   tag.fill(900, 'A');
   tag.v.resize(1024);
-  TarHeader a;
-  a.name = "a.mp3";
-  TarHeader b;
-  b.name = "b.txt";
+  TarHeader a = test::named("a.mp3");
+  TarHeader b = test::named("b.txt");
   Bytes archive = test::tar_member(a, tag).append(test::tar_member(b, Bytes().str("b")));
   std::string out = walk(archive, 2);
   EXPECT_NE(out.find("\ttar section padding 0 bytes\nOffset 1536, File header block\nFile name: b.txt\n"),
