@@ -1,6 +1,7 @@
 // Shared driver for the fuzz targets: the first input byte chooses the
-// verbosity, the kind of source and the stream's buffer size; the rest is
-// the file. The report goes to /dev/null.
+// verbosity, the kind of source, the stream's buffer size and whether the
+// stream is a pipe or a regular file; the rest is the file. The report goes
+// to /dev/null.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 
 #include "common/output.h"
 #include "common/source.h"
+#include "support/fds.h"
 
 namespace fuzz {
 
@@ -32,21 +34,26 @@ inline void run(Walker walker, const uint8_t* data, size_t size) {
   tagdelve::ulost = 0;
   int kind = (mode / 3) % 3;
   const size_t buffers[] = {1, 7, 4096, tagdelve::kStreamBuffer};
-  size_t buffer = buffers[(mode / 9) % 4];
+  static tagdelve::ReadBuffer* read_buffers[4];
+  size_t b = (mode / 9) % 4;
+  if (read_buffers[b] == nullptr) read_buffers[b] = new tagdelve::ReadBuffer(buffers[b]);
   int64_t n = static_cast<int64_t>(file.size());
   if (kind == 0) {
     // A block of memory, as an embedded picture is walked.
     walker(nullptr, file.empty() ? data : file.data(), n);
     return;
   }
-  // A stream: without a limit (a file on its own) or under one (an archive
-  // member, followed by more bytes that must not be read).
-  FILE* f = file.empty() ? fopen("/dev/null", "rb") : fmemopen(file.data(), file.size(), "rb");
-  if (f == nullptr) return;
+  // A stream, from a regular file or a pipe: without a limit (a file on its
+  // own) or under one (an archive member, followed by more bytes that must
+  // not be read).
+  bool pipe = (mode / 36) % 2 == 1;
+  int fd = pipe ? test::pipe_holding(file) : -1;
+  if (fd < 0) fd = test::file_holding(file);
+  if (fd < 0) return;
   tagdelve::Stream s;
-  tagdelve::stream_init(s, f, buffer);
+  tagdelve::stream_init(s, fd, *read_buffers[b]);
   walker(&s, nullptr, kind == 1 ? 0 : n - n / 4);
-  fclose(f);
+  close(fd);
 }
 
 }  // namespace fuzz

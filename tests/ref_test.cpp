@@ -37,6 +37,8 @@ std::vector<Ref> refs() {
   return all;
 }
 
+void PrintTo(const Ref& r, std::ostream* os) { *os << r.input << " -v x" << r.verbose; }
+
 class Reference : public ::testing::TestWithParam<Ref> {};
 
 TEST_P(Reference, ReportIsUnchanged) {

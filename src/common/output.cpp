@@ -15,7 +15,7 @@ void printi() {
   int32_t n = indent;
   while (n > 0) {
     int32_t k = n < 16 ? n : 16;
-    fwrite(tabs, 1, static_cast<size_t>(k), out);
+    fwrite_unlocked(tabs, 1, static_cast<size_t>(k), out);
     n -= k;
   }
 }
@@ -27,12 +27,12 @@ void outf(const char* fmt, ...) {
   va_end(ap);
 }
 
-void outs(const char* s) { fwrite(s, 1, strlen(s), out); }
+void outs(const char* s) { fwrite_unlocked(s, 1, strlen(s), out); }
 
-void outc(int c) { putc(c, out); }
+void outc(int c) { putc_unlocked(c, out); }
 
 void outw(const void* p, size_t n) {
-  if (n > 0) fwrite(p, 1, n, out);
+  if (n > 0) fwrite_unlocked(p, 1, n, out);
 }
 
 char* fmt_dec(char* at, int64_t v) {

@@ -1,6 +1,10 @@
 #include "common/source.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
 
 #include <algorithm>
 #include <cstring>
@@ -13,15 +17,22 @@ namespace tagdelve {
 int16_t unsync = 0;
 int64_t ulost = 0;
 
-void stream_init(Stream& s, FILE* f, size_t buffer_size) {
+ReadBuffer::ReadBuffer(size_t size) : size_(size < 1 ? 1 : size) {
+  size_t rounded = (size_ + kPage - 1) / kPage * kPage;
+  data_ = static_cast<uint8_t*>(::operator new(rounded, std::align_val_t{kPage}));
+}
+
+ReadBuffer::~ReadBuffer() { ::operator delete(data_, std::align_val_t{kPage}); }
+
+void stream_init(Stream& s, int fd, const ReadBuffer& buffer) {
   s = Stream{};
-  s.file = f;
-  s.buf.resize(buffer_size < 1 ? 1 : buffer_size);
-  off_t at = ftello(f);
+  s.fd = fd;
+  s.buf = buffer.data();
+  s.cap = buffer.size();
+  off_t at = lseek(fd, 0, SEEK_CUR);
   s.file_pos = at > 0 ? at : 0;
-  int fd = fileno(f);
   struct stat st;
-  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && at >= 0) {
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && at >= 0) {
     s.regular = true;
     s.file_size = st.st_size;
   }
@@ -31,18 +42,29 @@ int64_t stream_tell(const Stream& s) {
   return s.file_pos - static_cast<int64_t>(s.end - s.pos);
 }
 
-// Fills the buffer when it is empty; false at the end of the stream.
+// Fills the buffer when it is empty, always from its first byte; false at
+// the end of the stream. A read error ends the stream as its end does.
 static bool refill(Stream& s) {
   if (s.pos < s.end) return true;
   if (s.at_eof) return false;
-  size_t n = fread(s.buf.data(), 1, s.buf.size(), s.file);
-  if (n == 0) {
+  ssize_t n;
+  do {
+    n = read(s.fd, s.buf, s.cap);
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) {
     s.at_eof = true;
     return false;
   }
   s.pos = 0;
-  s.end = n;
-  s.file_pos += static_cast<int64_t>(n);
+  s.end = static_cast<size_t>(n);
+  s.file_pos += n;
+  return true;
+}
+
+// Moves the file position on by n bytes (past the buffered ones).
+static bool seek_over(Stream& s, int64_t n) {
+  if (lseek(s.fd, static_cast<off_t>(n), SEEK_CUR) < 0) return false;
+  s.file_pos += n;
   return true;
 }
 
@@ -50,9 +72,7 @@ static bool refill(Stream& s) {
 static void drain(Stream& s) {
   s.pos = s.end;
   s.after_ff = false;
-  if (s.regular && !s.at_eof && s.file_size > s.file_pos &&
-      fseeko(s.file, static_cast<off_t>(s.file_size - s.file_pos), SEEK_CUR) == 0)
-    s.file_pos = s.file_size;
+  if (s.regular && !s.at_eof && s.file_size > s.file_pos) seek_over(s, s.file_size - s.file_pos);
   while (refill(s)) s.pos = s.end;
 }
 
@@ -77,7 +97,7 @@ int64_t vfgetm_any(void* dest, int64_t count, Stream* stream, const uint8_t* blo
     while (need > 0) {
       if (!refill(s)) return -1;
       size_t n = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
-      memcpy(d, s.buf.data() + s.pos, n);
+      memcpy(d, s.buf + s.pos, n);
       s.pos += n;
       d += n;
       need -= static_cast<int64_t>(n);
@@ -115,16 +135,13 @@ int64_t vfdump_any(int64_t count, Stream* stream, const uint8_t* /*block*/, int6
   size_t take = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
   s.pos += take;
   need -= static_cast<int64_t>(take);
-  if (need >= static_cast<int64_t>(s.buf.size()) && s.regular && !s.at_eof) {
+  if (need >= static_cast<int64_t>(s.cap) && s.regular && !s.at_eof) {
     // Seek over what is inside the file; the end is then met by reading, as a
     // byte-by-byte skip would meet it. A skip shorter than the buffer is read
     // through instead: the next refill brings those bytes anyway, and a seek
     // would cost two more system calls for an unaligned read.
     int64_t inside = std::min(need, s.file_size - s.file_pos);
-    if (inside > 0 && fseeko(s.file, static_cast<off_t>(inside), SEEK_CUR) == 0) {
-      s.file_pos += inside;
-      need -= inside;
-    }
+    if (inside > 0 && seek_over(s, inside)) need -= inside;
   }
   while (need > 0) {
     if (!refill(s)) {
@@ -187,11 +204,11 @@ const uint8_t* vfpeek(int64_t* avail, Stream* stream, const uint8_t* block, int6
     return block + offset;
   }
   Stream& s = *stream;
-  if (!refill(s)) return s.buf.data() + s.pos;
+  if (!refill(s)) return s.buf + s.pos;
   int64_t n = static_cast<int64_t>(s.end - s.pos);
   if (limit != 0) n = std::min(n, limit - offset);
   *avail = n < 0 ? 0 : n;
-  return s.buf.data() + s.pos;
+  return s.buf + s.pos;
 }
 
 int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,
@@ -213,7 +230,7 @@ int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, 
   int64_t n = 0;
   while (n < avail && refill(s)) {
     size_t chunk = static_cast<size_t>(std::min<int64_t>(avail - n, static_cast<int64_t>(s.end - s.pos)));
-    const uint8_t* from = s.buf.data() + s.pos;
+    const uint8_t* from = s.buf + s.pos;
     const void* hit = memchr(from, byte, chunk);
     if (hit != nullptr) {
       size_t k = static_cast<size_t>(static_cast<const uint8_t*>(hit) - from);

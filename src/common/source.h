@@ -10,11 +10,32 @@
 
 namespace tagdelve {
 
-// A forward-only reader over an open stdio stream with its own large buffer.
+constexpr size_t kStreamBuffer = 256 * 1024;
+constexpr size_t kPage = 4096;
+
+// The read buffer of a run: one block aligned to a page (read() from the
+// page cache into an unaligned destination can cost several times as much),
+// allocated once and reused by the stream of every file.
+class ReadBuffer {
+ public:
+  explicit ReadBuffer(size_t size = kStreamBuffer);
+  ~ReadBuffer();
+  ReadBuffer(const ReadBuffer&) = delete;
+  ReadBuffer& operator=(const ReadBuffer&) = delete;
+  uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  uint8_t* data_;
+  size_t size_;
+};
+
+// A forward-only reader over an open file descriptor, through a ReadBuffer.
 // An archive member is read in place through the archive's Stream.
 struct Stream {
-  FILE* file = nullptr;
-  std::vector<uint8_t> buf;
+  int fd = -1;
+  uint8_t* buf = nullptr;  // the run's read buffer
+  size_t cap = 0;          // its size
   size_t pos = 0;          // next unread byte in buf
   size_t end = 0;          // end of the bytes held in buf
   int64_t file_pos = 0;    // position in the file just after buf[end - 1]
@@ -24,11 +45,8 @@ struct Stream {
   bool after_ff = false;   // the last byte read under unsync was 0xFF
 };
 
-constexpr size_t kStreamBuffer = 256 * 1024;
-
-// Sets up `s` to read `f` from its current position. A small buffer size is
-// only useful to tests that exercise the refill paths.
-void stream_init(Stream& s, FILE* f, size_t buffer_size = kStreamBuffer);
+// Sets up `s` to read `fd` from its current position through `buffer`.
+void stream_init(Stream& s, int fd, const ReadBuffer& buffer);
 
 // Bytes consumed from the underlying file so far (its logical position).
 int64_t stream_tell(const Stream& s);
@@ -101,7 +119,7 @@ inline bool stream_holds(int64_t count, const Stream* stream, int64_t offset, in
 inline int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
                       int64_t offset, int64_t limit) {
   if (unsync == 0 && stream_holds(count, stream, offset, limit)) {
-    memcpy(dest, stream->buf.data() + stream->pos, static_cast<size_t>(count));
+    memcpy(dest, stream->buf + stream->pos, static_cast<size_t>(count));
     stream->pos += static_cast<size_t>(count);
     stream->after_ff = false;
     return count;

@@ -1,6 +1,8 @@
 #include "front/tool.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -51,17 +53,18 @@ int options(int argc, char** argv) {
   return 0;
 }
 
-// fopen for binary reading that also refuses directories, which Linux opens.
-static FILE* open_input(const char* name) {
-  FILE* f = fopen(name, "rb");
-  if (f == nullptr) return nullptr;
+// Opens a file for reading; refuses directories, which Linux opens. -1 with
+// errno set on failure.
+static int open_input(const char* name) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-    fclose(f);
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
     errno = EISDIR;
-    return nullptr;
+    return -1;
   }
-  return f;
+  return fd;
 }
 
 int _main(int argc, char** argv) {
@@ -77,9 +80,10 @@ int _main(int argc, char** argv) {
   if (verbose > 0) outf("tagdelve v%s\n", kVersion);
   indent = -1;
   unsync = 0;
+  ReadBuffer buffer;  // one for the whole run
   for (int i = first; i < argc; ++i) {
-    FILE* f = open_input(argv[i]);
-    if (f == nullptr) {
+    int fd = open_input(argv[i]);
+    if (fd < 0) {
       int err = errno;
       errf("Error: Input file %s failed to open\n", argv[i]);
       errf("Error: %s\n", strerror(err));
@@ -87,9 +91,9 @@ int _main(int argc, char** argv) {
     }
     outf("Processing %s\n", argv[i]);
     Stream stream;
-    stream_init(stream, f);
+    stream_init(stream, fd, buffer);
     process_file(argv[i], &stream, nullptr, 0);
-    fclose(f);
+    close(fd);
   }
   if (verbose > 0) outs("tagdelve end of job\n");
   return 0;

@@ -1,13 +1,16 @@
 // Runs report-producing code against memory streams and returns the text.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/output.h"
 #include "common/source.h"
+#include "support/fds.h"
 
 namespace test {
 
@@ -44,23 +47,50 @@ struct CaptureErr : Capture {
   CaptureErr() : Capture(tagdelve::err_out) {}
 };
 
-// A Stream over a copy of `bytes`, read through a FILE* from fmemopen.
+// A Stream over `bytes`, read through a pipe (by default, as from another
+// program: its size unknown, no seeking) or a regular file, with a read
+// buffer of `buffer` bytes (small ones make reads cross refills).
 class MemStream {
  public:
-  explicit MemStream(const std::vector<uint8_t>& bytes, size_t buffer = tagdelve::kStreamBuffer)
-      : data_(bytes) {
-    f_ = data_.empty() ? fopen("/dev/null", "rb") : fmemopen(data_.data(), data_.size(), "rb");
-    tagdelve::stream_init(stream_, f_, buffer);
+  enum Kind { kPipe, kFile };
+  explicit MemStream(const std::vector<uint8_t>& bytes, size_t buffer = tagdelve::kStreamBuffer,
+                     Kind kind = kPipe)
+      : buffer_(buffer) {
+    fd_ = kind == kFile ? file_holding(bytes) : pipe_holding(bytes);
+    if (fd_ < 0 && kind == kPipe) fd_ = fed_pipe(bytes);
+    if (fd_ < 0) abort();
+    tagdelve::stream_init(stream_, fd_, buffer_);
   }
-  ~MemStream() { fclose(f_); }
+  ~MemStream() {
+    close(fd_);  // a writer still at work then fails and ends
+    if (writer_.joinable()) writer_.join();
+  }
   tagdelve::Stream* get() { return &stream_; }
   long position() { return static_cast<long>(tagdelve::stream_tell(stream_)); }
   MemStream(const MemStream&) = delete;
   MemStream& operator=(const MemStream&) = delete;
 
  private:
-  std::vector<uint8_t> data_;
-  FILE* f_;
+  // A pipe too small for the bytes: a thread writes them as they are read.
+  int fed_pipe(const std::vector<uint8_t>& bytes) {
+    int p[2];
+    if (pipe2(p, O_CLOEXEC) != 0) return -1;
+    signal(SIGPIPE, SIG_IGN);
+    writer_ = std::thread([fd = p[1], data = bytes] {
+      size_t done = 0;
+      while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      close(fd);
+    });
+    return p[0];
+  }
+
+  tagdelve::ReadBuffer buffer_;
+  int fd_;
+  std::thread writer_;
   tagdelve::Stream stream_;
 };
 
