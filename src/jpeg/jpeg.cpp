@@ -161,67 +161,71 @@ void segment_lines(uint8_t code, int length, const std::vector<uint8_t>& payload
   if (code == kAPP0 || code == kAPP1) app_segment(code, payload.data(), payload.size());
 }
 
-// Entropy-coded data is mostly plain bytes and stuffed 0xFF 0x00 pairs.
-// Returns the length of the run of whole 64-byte blocks at p (of `avail`
-// bytes) in which every 0xFF is followed by 0x00, the byte after a block
-// included: such blocks are data throughout and count byte for byte. The
-// test of a block has no branch per byte, so that the compiler can vectorise
-// it; the rarer block with a restart code, a marker, fill bytes or a 0xFF at
-// the end of the buffered bytes is left to the byte-wise scan.
-int64_t plain_blocks(const uint8_t* p, int64_t avail) {
-  constexpr int kBlock = 64;
-  int64_t n = 0;
-  while (avail - n > kBlock) {
-    const uint8_t* b = p + n;
-    uint8_t marker = 0;
-    for (int i = 0; i < kBlock; ++i) {
-      uint8_t at = b[i], next = b[i + 1];
-      marker |= static_cast<uint8_t>((at == 0xFF) & (next != 0x00));
-    }
-    if (marker != 0) break;
-    n += kBlock;
-  }
-  return n;
-}
+bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && code <= 0xD7); }
 
 // Counts the entropy-coded bytes that follow a scan header, up to the marker
 // that ends them; stuffed 0xFF 0x00 pairs and restart markers are data, fill
-// bytes before the ending marker are not counted. Prints the count line.
-// Returns true with the ending marker's code, false when the source ran out
-// first.
+// bytes before a code are not counted. Prints the count line. Returns true
+// with the ending marker's code, false when the source ran out first.
+//
+// The data is looked over where it stands in the reader's buffer: memchr
+// finds each 0xFF, stuffed pairs are stepped over in place, and the bytes
+// looked over are then consumed at once. Only a 0xFF whose code lies past
+// the buffered bytes is read byte by byte.
 bool entropy_scan(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* offset,
                   int64_t limit) {
   int64_t count = 0;
-  bool ended_by_marker = false;
-  for (;;) {
+  bool marker = false;
+  while (!marker) {
     int64_t avail = 0;
     const uint8_t* p = vfpeek(&avail, stream, block, *offset, limit);
-    int64_t plain = plain_blocks(p, avail);
-    if (plain > 0) {
-      vfdump(plain, stream, block, *offset, limit);
-      *offset += plain;
-      count += plain;
+    if (avail == 0) break;
+    int64_t at = 0;  // bytes looked over
+    bool split = false;
+    while (at < avail) {
+      const void* hit = memchr(p + at, 0xFF, static_cast<size_t>(avail - at));
+      if (hit == nullptr) {
+        count += avail - at;
+        at = avail;
+        break;
+      }
+      int64_t ff = static_cast<const uint8_t*>(hit) - p;
+      count += ff - at;
+      int64_t c = ff + 1;
+      while (c < avail && p[c] == 0xFF) ++c;  // fill bytes
+      if (c == avail) {
+        at = ff;
+        split = true;
+        break;
+      }
+      at = c + 1;
+      if (restart_or_stuffed(p[c])) {
+        count += 2;
+        continue;
+      }
+      *code = p[c];
+      marker = true;
+      break;
     }
-    bool found = false;
-    int64_t n = vfscan(0xFF, &found, stream, block, *offset, limit);
-    *offset += n;
-    count += n;
+    vfdump(at, stream, block, *offset, limit);
+    *offset += at;
+    if (!split) continue;
+    // The 0xFF and its code straddle the end of the buffered bytes.
     uint8_t ff;
-    if (!found || vfgetm(&ff, 1, stream, block, *offset, limit) != 1) break;
+    if (vfgetm(&ff, 1, stream, block, *offset, limit) != 1) break;
     ++*offset;
     uint8_t c;
     if (!read_code(&c, stream, block, offset, limit)) break;
-    if (c == 0x00 || (c >= 0xD0 && c <= 0xD7)) {
+    if (restart_or_stuffed(c)) {
       count += 2;
-      continue;
+    } else {
+      *code = c;
+      marker = true;
     }
-    *code = c;
-    ended_by_marker = true;
-    break;
   }
   printi();
   outf("\t\t%lld bytes entropy data (the image)\n", static_cast<long long>(count));
-  return ended_by_marker;
+  return marker;
 }
 
 }  // namespace
