@@ -9,8 +9,10 @@ fixed label, so every run writes the same bytes on every machine.
 
     make_inputs.py OUTDIR
 
-writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma and all.tar. A
-stamp file holds a hash of this script and of its seed files: while it
+writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma and all.tar, and
+the folder many/ of 2,000 small real files: 1,000 copies each of
+bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh).
+A stamp file holds a hash of this script and of its seed files: while it
 matches, existing files are kept, otherwise all are written again.
 """
 
@@ -23,6 +25,9 @@ MIB = 1 << 20
 NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", ".stamp"]
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
+SEEDS = os.path.join(HERE, "seeds")
+MANY = [("song%04d.mp3", "song.mp3"), ("photo%04d.jpg", "photo.jpg")]
+COPIES = 1000
 
 
 def noise(label, n):
@@ -312,11 +317,16 @@ def main():
     digest = hashlib.sha256(open(os.path.abspath(__file__), "rb").read())
     for name in seeds:
         digest.update(read_data(name))
+    for _, seed in MANY:
+        digest.update(open(os.path.join(SEEDS, seed), "rb").read())
     stamp = path(".stamp")
     if not os.path.exists(stamp) or open(stamp).read() != digest.hexdigest():
         for name in NAMES:
             if os.path.exists(path(name)):
                 os.remove(path(name))
+        if os.path.isdir(path("many")):
+            for name in os.listdir(path("many")):
+                os.remove(os.path.join(path("many"), name))
 
     jobs = [
         ("cbr.mp3", lambda p: write_mp3(p, 256 * MIB, vbr=False)),
@@ -334,6 +344,14 @@ def main():
         print("writing", path("all.tar"), flush=True)
         write_tar(path("all.tar") + ".part", [(n, path(n)) for n, _ in jobs], 1 << 30)
         os.replace(path("all.tar") + ".part", path("all.tar"))
+    os.makedirs(path("many"), exist_ok=True)
+    for pattern, seed in MANY:
+        data = open(os.path.join(SEEDS, seed), "rb").read()
+        for i in range(COPIES):
+            copy = os.path.join(path("many"), pattern % i)
+            if not os.path.exists(copy):
+                with open(copy, "wb") as f:
+                    f.write(data)
     with open(stamp, "w") as f:
         f.write(digest.hexdigest())
 

@@ -94,16 +94,39 @@ def report_bytes(argv):
     return total
 
 
-def machine():
-    cpu = "unknown CPU"
+def many_commands(paths, tool, reps, slow_reps):
+    """The many-files case: every file of the folder in one run."""
+    cmds = [
+        Command("cat FILES > /dev/null", ["cat"] + paths, reps, "floor"),
+        Command("tagdelve FILES", [tool] + paths, reps, "tool"),
+        Command("tagdelve -v FILES", [tool, "-v"] + paths, reps, "tool"),
+        Command("tagdelve -v -v FILES", [tool, "-v", "-v"] + paths, reps, "tool"),
+    ]
+    if have("exiftool"):
+        cmds.append(Command("exiftool -v3 FILES", ["exiftool", "-v3"] + paths, slow_reps, "peer",
+                            "tagdelve -v FILES"))
+    return cmds
+
+
+def cpu():
+    """The CPU's model name and its fast-string copy flags (erms: enhanced
+    rep movsb; fsrm: fast short rep movsb), on which the cost of copying from
+    the page cache depends."""
+    model, flags = "unknown CPU", set()
     try:
         with open("/proc/cpuinfo") as f:
             for line in f:
-                if line.startswith("model name"):
-                    cpu = line.split(":", 1)[1].strip()
-                    break
+                if line.startswith("model name") and model == "unknown CPU":
+                    model = line.split(":", 1)[1].strip()
+                elif line.startswith("flags") and not flags:
+                    flags = set(line.split(":", 1)[1].split())
     except OSError:
         pass
+    fast = [f for f in ("erms", "fsrm") if f in flags]
+    return "%s (fast-string flags: %s)" % (model, ", ".join(fast) if fast else "none")
+
+
+def machine():
     mem = ""
     try:
         with open("/proc/meminfo") as f:
@@ -111,7 +134,7 @@ def machine():
             mem = ", %.0f GiB RAM" % (kib / MIB)
     except (OSError, ValueError, IndexError):
         pass
-    return "%s, %d cores%s, Linux %s" % (cpu, os.cpu_count() or 0, mem, platform.release())
+    return "%d cores%s, Linux %s" % (os.cpu_count() or 0, mem, platform.release())
 
 
 def version_of(argv):
@@ -139,6 +162,21 @@ def fmt_time(s):
     return "%.3f" % s if s < 10 else "%.2f" % s
 
 
+def time_commands(cmds):
+    """Warms each command up, then runs the commands in turns."""
+    for c in cmds:  # warm-up: the page cache, and each program's own files
+        run_once(c.argv)
+    for rep in range(max(c.reps for c in cmds)):
+        for c in cmds:
+            if rep < c.reps:
+                wall, rss = run_once(c.argv)
+                c.walls.append(wall)
+                c.rss = max(c.rss, rss)
+    for c in cmds:
+        print("  %-24s %s s  %6.1f MiB" % (c.label, fmt_time(c.median()), c.rss / 1024),
+              flush=True)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--tool", required=True)
@@ -161,24 +199,20 @@ def main():
         size = os.path.getsize(path)
         cmds = commands_for(name, path, args.tool, args.reps, args.slow_reps)
         print("%s (%.0f MiB)" % (name, size / MIB), flush=True)
-        for c in cmds:  # warm-up: the page cache, and each program's own files
-            run_once(c.argv)
-        for rep in range(max(c.reps for c in cmds)):
-            for c in cmds:
-                if rep < c.reps:
-                    wall, rss = run_once(c.argv)
-                    c.walls.append(wall)
-                    c.rss = max(c.rss, rss)
-        for c in cmds:
-            print("  %-24s %s s  %6.1f MiB" % (c.label, fmt_time(c.median()), c.rss / 1024),
-                  flush=True)
+        time_commands(cmds)
         results.append((name, size, cmds))
 
+    folder = os.path.join(args.inputs, "many")
+    many_paths = sorted(os.path.join(folder, n) for n in os.listdir(folder))
+    many_size = sum(os.path.getsize(p) for p in many_paths)
+    many = many_commands(many_paths, args.tool, args.reps, args.slow_reps)
+    print("many/ (%d files, %.0f MiB)" % (len(many_paths), many_size / MIB), flush=True)
+    time_commands(many)
+
     # Report sizes, as `| wc -c` counts them, for the throughput.
-    for name, size, cmds in results:
-        for c in cmds:
-            if c.role == "tool":
-                c.report = report_bytes(c.argv)
+    for c in [c for _, _, cmds in results for c in cmds] + many:
+        if c.role == "tool":
+            c.report = report_bytes(c.argv)
     cbr_cmds = {c.label: c for c in results[0][2]}
     v2 = cbr_cmds["tagdelve -v -v"]
     throughput = v2.report / v2.median() / 1e6
@@ -191,6 +225,8 @@ def main():
     add("")
     add("Written by `bench/run.sh` on %s." % time.strftime("%Y-%m-%d"))
     add("")
+    add("- CPU: %s. Figures compare only with runs on the same kind of CPU: the cost of"
+        " reading from the page cache depends on its copy instructions." % cpu())
     add("- Machine: %s. Load average (1 min) %.2f before the runs, %.2f after." % (
         machine(), load_before, load_after))
     add("- tagdelve: Release build (%s), report to /dev/null." % version_of(
@@ -251,22 +287,65 @@ def main():
             first = False
             add("| %s | `%s` | %d | %.1f | %.1f | %.2f | %s | %s |" % (
                 label, c.label, len(c.walls), m * 1e3, c.rss / 1024, ratio, report, versus))
+
+    add("")
+    add("## Many files")
+    add("")
+    add("The folder many/ holds %d small real files, %.1f MiB in all: 1,000 copies of an MP3"
+        " of %s bytes (lame, with an ID3v2.4 tag and a JPEG cover by eyeD3) and 1,000 copies"
+        " of a JPEG of %s bytes (ImageMagick, Exif by exiftool); see bench/seeds/. Every"
+        " command gets the whole list in one run, as `tagdelve -v many/*` does." % (
+            len(many_paths), many_size / MIB,
+            "{:,}".format(os.path.getsize(os.path.join(folder, "song0000.mp3"))),
+            "{:,}".format(os.path.getsize(os.path.join(folder, "photo0000.jpg")))))
+    add("")
+    add("| Command | Runs | Time (ms) | Files/s | Time per file (us) | x cat | Peak RSS (MiB)"
+        " | Report (bytes) | Peer / tagdelve |")
+    add("|---|--:|--:|--:|--:|--:|--:|--:|--:|")
+    floor = many[0].median()
+    by_label = {c.label: c for c in many}
+    for c in many:
+        m = c.median()
+        versus = ""
+        if c.role == "peer":
+            versus = "%.1f (`%s`)" % (m / by_label[c.pair].median(), c.pair)
+        if c.role == "tool" and c.rss > worst_rss[0]:
+            worst_rss = (c.rss, "`%s` on many/" % c.label)
+        report = "{:,}".format(c.report) if c.role == "tool" else ""
+        add("| `%s` | %d | %.1f | %s | %.1f | %.2f | %.1f | %s | %s |" % (
+            c.label, len(c.walls), m * 1e3, "{:,.0f}".format(len(many_paths) / m),
+            m / len(many_paths) * 1e6, m / floor, c.rss / 1024, report, versus))
+
     add("")
     add("## Targets")
     add("")
     add("| Target | Result | Met |")
     add("|---|---|---|")
-    add("| verbose 0: at most 1.5 x cat on every file | worst %.2f x cat (%s) | %s |" % (
-        worst_v0[0], worst_v0[1], "yes" if worst_v0[0] <= 1.5 else "**no**"))
-    add("| verbose 2 on cbr.mp3: report text at 300 MB/s or more | %.0f MB/s (%d bytes in"
+    add("| verbose 0: at most 1.2 x cat on every file | worst %.2f x cat (%s) | %s |" % (
+        worst_v0[0], worst_v0[1], "yes" if worst_v0[0] <= 1.2 else "**no**"))
+    add("| verbose 2 on cbr.mp3: report text at 1 GB/s or more | %.0f MB/s (%d bytes in"
         " %.1f ms) | %s |" % (throughput, v2.report, v2.median() * 1e3,
-                              "yes" if throughput >= 300 else "**no**"))
+                              "yes" if throughput >= 1000 else "**no**"))
     if show_packets is not None:
         add("| verbose 2 on cbr.mp3: at least 10 x faster than `ffprobe -show_packets` |"
             " %.1f x faster | %s |" % (show_packets, "yes" if show_packets >= 10 else "**no**"))
     else:
         add("| verbose 2 on cbr.mp3: at least 10 x faster than `ffprobe -show_packets` |"
             " ffprobe not installed | - |")
+    tv = by_label["tagdelve -v FILES"].median()
+    add("| many files: `tagdelve -v` no slower than `cat` of the same files | %.2f x cat"
+        " (%.1f ms against %.1f ms) | %s |" % (tv / floor, tv * 1e3, floor * 1e3,
+                                              "yes" if tv <= floor else "**no**"))
+    if "exiftool -v3 FILES" in by_label:
+        ex = by_label["exiftool -v3 FILES"].median() / tv
+        add("| many files: at least 100 x the files per second of `exiftool -v3` | %.0f x"
+            " (%s against %s files/s) | %s |" % (
+                ex, "{:,.0f}".format(len(many_paths) / tv),
+                "{:,.0f}".format(len(many_paths) / by_label["exiftool -v3 FILES"].median()),
+                "yes" if ex >= 100 else "**no**"))
+    else:
+        add("| many files: at least 100 x the files per second of `exiftool -v3` |"
+            " exiftool not installed | - |")
     add("| peak RSS at most 16 MiB on every tagdelve run | worst %.1f MiB (%s) | %s |" % (
         worst_rss[0] / 1024, worst_rss[1], "yes" if worst_rss[0] <= 16 * 1024 else "**no**"))
     add("")
