@@ -7,31 +7,32 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "common/output.h"
 #include "common/source.h"
+#include "front/dispatch.h"
 #include "support/fds.h"
 
 namespace fuzz {
 
-using Walker = int (*)(tagdelve::Stream*, const uint8_t*, int64_t);
 
 inline FILE* null_out() {
   static FILE* f = fopen("/dev/null", "w");
   return f;
 }
 
-inline void run(Walker walker, const uint8_t* data, size_t size) {
+// Walks the input as a file whose name has the extension `ext`.
+inline void run(const char* ext, const uint8_t* data, size_t size) {
   if (size < 1) return;
   uint8_t mode = data[0];
   std::vector<uint8_t> file(data + 1, data + size);
   tagdelve::out = null_out();
   tagdelve::err_out = null_out();
   tagdelve::verbose = mode % 3;
-  tagdelve::indent = 0;
-  tagdelve::unsync = 0;
-  tagdelve::ulost = 0;
+  tagdelve::indent = -1;
+  const std::string name = std::string("fuzz.") + ext;
   int kind = (mode / 3) % 3;
   const size_t buffers[] = {1, 7, 4096, tagdelve::kStreamBuffer};
   static tagdelve::ReadBuffer* read_buffers[4];
@@ -40,7 +41,8 @@ inline void run(Walker walker, const uint8_t* data, size_t size) {
   int64_t n = static_cast<int64_t>(file.size());
   if (kind == 0) {
     // A block of memory, as an embedded picture is walked.
-    walker(nullptr, file.empty() ? data : file.data(), n);
+    tagdelve::Source src = tagdelve::Source::of_memory(file.data(), n);
+    tagdelve::process_file(name, src);
     return;
   }
   // A stream, from a regular file or a pipe: without a limit (a file on its
@@ -52,7 +54,9 @@ inline void run(Walker walker, const uint8_t* data, size_t size) {
   if (fd < 0) return;
   tagdelve::Stream s;
   tagdelve::stream_init(s, fd, *read_buffers[b]);
-  walker(&s, nullptr, kind == 1 ? 0 : n - n / 4);
+  tagdelve::Source src = tagdelve::Source::of_stream(s);
+  if (kind == 2) src = src.sub(n - n / 4);
+  tagdelve::process_file(name, src);
   close(fd);
 }
 

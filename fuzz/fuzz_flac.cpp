@@ -1,8 +1,7 @@
 // FLAC streams: metadata blocks, Vorbis comments, pictures with their JPEG walk.
-#include "flac/flac.h"
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::run(tagdelve::flac_file, data, size);
+  fuzz::run("flac", data, size);
   return 0;
 }

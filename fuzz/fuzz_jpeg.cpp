@@ -1,8 +1,7 @@
 // JPEG images: markers, the entropy scan, JFIF and the Exif (TIFF) directories.
 #include "fuzz_common.h"
-#include "jpeg/jpeg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::run(tagdelve::jpeg_file, data, size);
+  fuzz::run("jpg", data, size);
   return 0;
 }

@@ -9,10 +9,13 @@
 #include "common/decode.h"
 #include "common/output.h"
 #include "common/printers.h"
+#include "common/table.h"
 
 namespace tagdelve {
 
-const AsfObjectType asf_objects[18] = {
+namespace {
+
+const AsfObjectType asf_objects[] = {
     {0x75B22630, "Header object", AsfKind::header},
     {0x75B22636, "Data object", AsfKind::data},
     {0xD6E229D3, "Index object", AsfKind::index},
@@ -33,14 +36,6 @@ const AsfObjectType asf_objects[18] = {
     {0x26F18B5D, "\t\tCompatability object", AsfKind::skipped},
 };
 
-int find_asf_object(uint32_t first_group) {
-  for (int i = 0; i < static_cast<int>(sizeof asf_objects / sizeof asf_objects[0]); ++i)
-    if (asf_objects[i].first_group == first_group) return i;
-  return -1;
-}
-
-namespace {
-
 constexpr uint64_t kObjectHeader = 24;  // GUID and 64-bit size
 
 // Bytes of the body that the walker reads before anything is skipped.
@@ -55,43 +50,22 @@ uint64_t fixed_part(AsfKind kind) {
   }
 }
 
-// The source of the walk and its running offset.
-struct Walk {
-  Stream* stream;
-  const uint8_t* block;
-  int64_t limit;
-  int64_t* offset;
-};
-
-// Reads `n` bytes of a fixed part and counts them.
-bool read_fixed(const Walk& w, uint8_t* dest, int64_t n) {
-  if (vfgetm(dest, n, w.stream, w.block, *w.offset, w.limit) != n) return false;
-  *w.offset += n;
-  return true;
-}
-
 // Reads the whole body of an object of `size` bytes; false when the source
 // cannot supply it (nothing is allocated beyond what the source holds).
-bool read_body(const Walk& w, std::vector<uint8_t>& body, uint64_t size) {
+bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size) {
   uint64_t count = size - kObjectHeader;
-  if (count > static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - *w.offset))
-    return false;
-  if (vfget_body(body, static_cast<int64_t>(count), w.stream, w.block, *w.offset, w.limit) < 0)
-    return false;
-  *w.offset += static_cast<int64_t>(count);
-  return true;
+  if (count > static_cast<uint64_t>(kNoLimit - src.tell())) return false;
+  return src.body(body, static_cast<int64_t>(count));
 }
 
-// Skips the rest of an object. The offset advances by the count whether or
-// not the skip succeeded, so a skip past the limit makes the next read fail.
-// A count beyond what any offset can express is cut to the largest offset:
-// no source holds that much, so the skip fails as it would have.
-void skip_rest(const Walk& w, uint64_t size, uint64_t consumed) {
+// Skips the rest of an object. The position moves on by the count whether
+// or not the skip succeeded, so a skip past the limit makes the next read
+// fail. A count beyond what any position can express is cut to the largest
+// position: no source holds that much, so the skip fails as it would have.
+void skip_rest(Source& src, uint64_t size, uint64_t consumed) {
   uint64_t rest = size - consumed;
-  uint64_t room = static_cast<uint64_t>(std::numeric_limits<int64_t>::max() - *w.offset);
-  int64_t count = static_cast<int64_t>(rest < room ? rest : room);
-  vfdump(count, w.stream, w.block, *w.offset, w.limit);
-  *w.offset += count;
+  uint64_t room = static_cast<uint64_t>(kNoLimit - src.tell());
+  src.skip(static_cast<int64_t>(rest < room ? rest : room));
 }
 
 // ", Length %llu" with the body length, at verbose > 0, and the line end.
@@ -102,36 +76,36 @@ void body_length(uint64_t size) {
 
 }  // namespace
 
-int asf_file(Stream* stream, const uint8_t* block, int64_t limit) {
+const AsfObjectType* find_asf_object(uint32_t first_group) {
+  return find_row(asf_objects, [first_group](const AsfObjectType& t) { return t.first_group == first_group; });
+}
+
+void asf_file(Source& src) {
   printi();
   outs("ASF (WMA) file start\n");
-  int64_t offset = 0;
-  while (asf_object(stream, block, limit, &offset)) {
+  while (asf_object(src)) {
   }
   printi();
   outs("ASF (WMA) file end\n");
-  return 1;
 }
 
-int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* offset) {
-  const Walk w{stream, block, limit, offset};
+bool asf_object(Source& src) {
+  const int64_t at = src.tell();
   uint8_t head[kObjectHeader];
-  if (vfgetm(head, kObjectHeader, stream, block, *offset, limit) != int64_t{kObjectHeader})
-    return 0;
+  if (!src.read(head, kObjectHeader)) return false;
   const uint8_t* guid = head;
   uint64_t size = swab64(head + 16);
   if (verbose > 1) {
     printi();
-    outf("Offset %lld, GUID: ", static_cast<long long>(*offset));
+    outf("Offset %lld, GUID: ", static_cast<long long>(at));
     put_guid(guid);
     outf(", Length: %llu\n", static_cast<unsigned long long>(size));
   }
-  *offset += kObjectHeader;
   uint64_t consumed = kObjectHeader;
 
-  int index = find_asf_object(static_cast<uint32_t>(swab32(guid)));
-  AsfKind kind = index < 0 ? AsfKind::unknown : asf_objects[index].kind;
-  const char* heading = index < 0 ? "" : asf_objects[index].heading;
+  const AsfObjectType* type = find_asf_object(le32(guid));
+  AsfKind kind = type == nullptr ? AsfKind::unknown : type->kind;
+  const char* heading = type == nullptr ? "" : type->heading;
 
   // A size that does not even cover what is read of the object cannot be
   // skipped by; the walk has lost its place.
@@ -142,7 +116,7 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
          static_cast<unsigned long long>(size), static_cast<unsigned long long>(minimum));
     put_guid(guid);
     outc('\n');
-    return 0;
+    return false;
   }
 
   uint8_t fixed[kFilePropertiesSize];
@@ -151,39 +125,39 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
     case AsfKind::header:
       printi();
       outs(heading);
-      if (!read_fixed(w, fixed, 6)) {
+      if (!src.read(fixed, 6)) {
         outc('\n');
-        return 0;
+        return false;
       }
       if (verbose > 0) {
-        outf(", Objects: %u, Reserved: ", static_cast<uint32_t>(swab32(fixed)));
+        outf(", Objects: %u, Reserved: ", le32(fixed));
         put_hex(2, fixed + 4);
       }
       outc('\n');
-      return 1;  // the children follow
+      return true;  // the children follow
 
     case AsfKind::header_extension:
       printi();
       outs(heading);
       outc('\n');
-      if (!read_fixed(w, fixed, 22)) return 0;
+      if (!src.read(fixed, 22)) return false;
       if (verbose > 0) {
         printi();
         outs("\t\tReserved GUID: ");
         put_guid(fixed);
         outc('\n');
         printi();
-        outf("\t\tReserved: %u\n", static_cast<unsigned>(swab16(fixed + 16)));
+        outf("\t\tReserved: %u\n", swab16(fixed + 16));
         printi();
-        outf("\t\tExtension size: %u\n", static_cast<uint32_t>(swab32(fixed + 18)));
+        outf("\t\tExtension size: %u\n", le32(fixed + 18));
       }
-      return 1;  // the children follow
+      return true;  // the children follow
 
     case AsfKind::data:
       printi();
       outs(heading);
       outc('\n');
-      if (!read_fixed(w, fixed, 26)) return 0;
+      if (!src.read(fixed, 26)) return false;
       consumed += 26;
       printi();
       outs("\tFile GUID (unique): ");
@@ -197,25 +171,25 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
       }
       printi();
       outf("\t\t%llu data packets here\n", static_cast<unsigned long long>(swab64(fixed + 16)));
-      skip_rest(w, size, consumed);
-      return 1;
+      skip_rest(src, size, consumed);
+      return true;
 
     case AsfKind::index:
     case AsfKind::skipped:
       printi();
       outs(heading);
       body_length(size);
-      skip_rest(w, size, consumed);
-      return 1;
+      skip_rest(src, size, consumed);
+      return true;
 
     case AsfKind::simple_index:
       printi();
       outs(heading);
       body_length(size);
-      if (!read_fixed(w, fixed, 32)) return 0;  // not shown
+      if (!src.read(fixed, 32)) return false;  // not shown
       consumed += 32;
-      skip_rest(w, size, consumed);
-      return 1;
+      skip_rest(src, size, consumed);
+      return true;
 
     case AsfKind::unknown:
       printi();
@@ -223,17 +197,17 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
       put_guid(guid);
       if (verbose > 0) outf(", Length: %llu", static_cast<unsigned long long>(size));
       outc('\n');
-      skip_rest(w, size, consumed);
-      return 1;
+      skip_rest(src, size, consumed);
+      return true;
 
     case AsfKind::file_properties:
       // The declared size is not used: the walk goes on after the fixed part.
       printi();
       outs(heading);
       outc('\n');
-      if (!read_fixed(w, fixed, kFilePropertiesSize)) return 0;
+      if (!src.read(fixed, kFilePropertiesSize)) return false;
       file_properties(fixed);
-      return 1;
+      return true;
 
     case AsfKind::stream_properties:
     case AsfKind::content_description:
@@ -241,12 +215,12 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
       printi();
       outs(heading);
       outc('\n');
-      if (!read_body(w, body, size)) return 0;
+      if (!read_body(src, body, size)) return false;
       if (kind == AsfKind::stream_properties)
         stream_properties(body.data(), body.size());
       else
         content_description(body.data(), body.size());
-      return 1;
+      return true;
 
     case AsfKind::codec_list:
     case AsfKind::extended_content_description:
@@ -254,7 +228,7 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
     case AsfKind::language_list:
     case AsfKind::metadata:
     case AsfKind::metadata_library:
-      if (!read_body(w, body, size)) return 0;
+      if (!read_body(src, body, size)) return false;
       switch (kind) {
         case AsfKind::codec_list: codec_list(body.data(), body.size()); break;
         case AsfKind::extended_content_description:
@@ -267,9 +241,9 @@ int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* off
         case AsfKind::metadata: metadata(body.data(), body.size()); break;
         default: metadata_library(body.data(), body.size()); break;
       }
-      return 1;
+      return true;
   }
-  return 1;
+  return true;
 }
 
 }  // namespace tagdelve

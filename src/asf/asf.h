@@ -38,17 +38,14 @@ struct AsfObjectType {
   AsfKind kind;
 };
 
-extern const AsfObjectType asf_objects[18];
+// The object type with this first GUID group, or nullptr.
+const AsfObjectType* find_asf_object(uint32_t first_group);
 
-// Index into asf_objects of the object with this first GUID group, or -1.
-int find_asf_object(uint32_t first_group);
+// Lists one ASF source.
+void asf_file(Source& src);
 
-// Lists one ASF source (the stream, or the memory block when the stream is
-// null, under the limit; 0 = no limit for a stream). Always returns 1.
-int asf_file(Stream* stream, const uint8_t* block, int64_t limit);
-
-// Reads, prints and passes over one object at *offset, advancing it by every
-// byte read or skipped. Returns 1 to go on, 0 when the walk ends.
-int asf_object(Stream* stream, const uint8_t* block, int64_t limit, int64_t* offset);
+// Reads, prints and passes over one object. Returns true to go on, false
+// when the walk ends.
+bool asf_object(Source& src);
 
 }  // namespace tagdelve

@@ -12,16 +12,12 @@ namespace {
 constexpr double kSteps = 10'000'000.0;  // 100-ns steps a second
 constexpr double kMillis = 1'000.0;
 
-uint32_t u32(const uint8_t* p) { return static_cast<uint32_t>(swab32(p)); }
-unsigned u16(const uint8_t* p) { return static_cast<unsigned>(swab16(p)); }
-
 // True when `n` bytes from `at` lie inside a body of `len` bytes.
 bool fits(size_t len, size_t at, uint64_t n) { return at <= len && n <= len - at; }
 
 // Ends an object whose fields run past the end of its body.
 void truncated() {
-  printi();
-  outs("Error: Object fields run past the end of the object\n");
+  error_line("Object fields run past the end of the object");
 }
 
 // Prints ", Count: %u" with the 16-bit count at the start of the body at
@@ -34,7 +30,7 @@ bool heading_count(size_t len, const uint8_t* body, bool needed, unsigned* count
     if (needed) truncated();
     return false;
   }
-  *count = u16(body);
+  *count = swab16(body);
   if (verbose > 0) outf(", Count: %u", *count);
   outc('\n');
   return true;
@@ -63,12 +59,12 @@ void file_properties(const uint8_t* p) {
   outf("\t\tPreroll: %.3f seconds\n", asf_seconds(swab64(p + 56), kMillis));
   if (verbose > 0) {
     printi();
-    outf("\t\tFlags: <0x%.8x>\n", u32(p + 64));
+    outf("\t\tFlags: <0x%.8x>\n", le32(p + 64));
     printi();
-    outf("\t\tPacket size: %u/%u\n", u32(p + 68), u32(p + 72));
+    outf("\t\tPacket size: %u/%u\n", le32(p + 68), le32(p + 72));
   }
   printi();
-  outf("\t\tMaximum bitrate: %u bps\n", u32(p + 76));
+  outf("\t\tMaximum bitrate: %u bps\n", le32(p + 76));
 }
 
 void stream_properties(const uint8_t* body, size_t len) {
@@ -89,13 +85,13 @@ void stream_properties(const uint8_t* body, size_t len) {
   printi();
   outf("\t\tTime offset: %.3f seconds\n", asf_seconds(swab64(body + 32), kSteps));
   printi();
-  outf("\t\tFlags: <0x%.4x>\n", u16(body + 48));
+  outf("\t\tFlags: <0x%.4x>\n", swab16(body + 48));
   printi();
   outs("\t\tReserved: ");
   put_hex(4, body + 50);
   outc('\n');
-  uint32_t type_len = u32(body + 40);
-  uint32_t ecc_len = u32(body + 44);
+  uint32_t type_len = le32(body + 40);
+  uint32_t ecc_len = le32(body + 44);
   if (!fits(len, kFixed, type_len)) return truncated();
   printi();
   outs("\t\tType specific data: ");
@@ -116,7 +112,7 @@ void codec_list(const uint8_t* body, size_t len) {
     outc('\n');
     return truncated();
   }
-  uint32_t count = u32(body + 16);
+  uint32_t count = le32(body + 16);
   if (verbose > 0) {
     outs(", Reserved: ");
     put_guid(body);
@@ -127,14 +123,14 @@ void codec_list(const uint8_t* body, size_t len) {
   for (uint32_t i = 0; i < count; ++i) {
     // Lengths in characters are doubled to bytes in 16 bits.
     if (!fits(len, at, 4)) return truncated();
-    unsigned type = u16(body + at);
-    uint16_t name_len = static_cast<uint16_t>(2 * u16(body + at + 2));
+    unsigned type = swab16(body + at);
+    uint16_t name_len = static_cast<uint16_t>(2 * swab16(body + at + 2));
     size_t desc_at = at + 4 + name_len;
     if (!fits(len, desc_at, 2)) return truncated();
-    uint16_t desc_len = static_cast<uint16_t>(2 * u16(body + desc_at));
+    uint16_t desc_len = static_cast<uint16_t>(2 * swab16(body + desc_at));
     size_t info_at = desc_at + 2 + desc_len;
     if (!fits(len, info_at, 2)) return truncated();
-    unsigned info_len = u16(body + info_at);
+    unsigned info_len = swab16(body + info_at);
     if (!fits(len, info_at + 2, info_len)) return truncated();
 
     printi();
@@ -161,7 +157,7 @@ void content_description(const uint8_t* body, size_t len) {
   if (len < 10) return truncated();
   size_t at = 10;
   for (int i = 0; i < 5; ++i) {
-    uint16_t n = static_cast<uint16_t>(u16(body + 2 * i));
+    uint16_t n = static_cast<uint16_t>(swab16(body + 2 * i));
     if (!fits(len, at, n)) return truncated();
     printi();
     outs(labels[i]);
@@ -179,11 +175,11 @@ void extended_content_description(const uint8_t* body, size_t len) {
   size_t at = 2;
   for (unsigned i = 0; i < count; ++i) {
     if (!fits(len, at, 2)) return truncated();
-    uint16_t name_len = static_cast<uint16_t>(u16(body + at));
+    uint16_t name_len = static_cast<uint16_t>(swab16(body + at));
     size_t type_at = at + 2 + name_len;
     if (!fits(len, type_at, 4)) return truncated();
-    unsigned type = u16(body + type_at);
-    uint16_t value_len = static_cast<uint16_t>(u16(body + type_at + 2));
+    unsigned type = swab16(body + type_at);
+    uint16_t value_len = static_cast<uint16_t>(swab16(body + type_at + 2));
     size_t value_at = type_at + 4;
     if (!fits(len, value_at, value_len)) return truncated();
 
@@ -206,7 +202,7 @@ void stream_bitrate_properties(const uint8_t* body, size_t len) {
   for (unsigned i = 0; i < count; ++i, at += 6) {
     if (!fits(len, at, 6)) return truncated();
     printi();
-    outf("\t\tStream: %u, Bitrate: %u bps\n", u16(body + at), u32(body + at + 2));
+    outf("\t\tStream: %u, Bitrate: %u bps\n", swab16(body + at), le32(body + at + 2));
   }
 }
 
@@ -240,16 +236,16 @@ static void metadata_records(bool library, const uint8_t* body, size_t len) {
   for (unsigned i = 0; i < count; ++i) {
     if (!fits(len, at, 12)) return truncated();
     const uint8_t* r = body + at;
-    unsigned name_len = u16(r + 4);
-    unsigned type = u16(r + 6);
-    uint32_t value_len = u32(r + 8);
+    unsigned name_len = swab16(r + 4);
+    unsigned type = swab16(r + 6);
+    uint32_t value_len = le32(r + 8);
     if (!fits(len, at + 12, uint64_t{name_len} + value_len)) return truncated();
     size_t value_at = at + 12 + name_len;
 
     printi();
     outs("\t\t\t");
-    outf(library ? "Language: %u, " : "Reserved: %u, ", u16(r));
-    outf("Stream: %u, ", u16(r + 2));
+    outf(library ? "Language: %u, " : "Reserved: %u, ", swab16(r));
+    outf("Stream: %u, ", swab16(r + 2));
     put_enc2(0, static_cast<uint16_t>(name_len), r + 12, len - at - 12);
     outs(" = ");
     // A value of 64 KiB or more is shown by its first (length mod 65,536) bytes.

@@ -11,8 +11,7 @@ namespace tagdelve {
 const char* const asf_encodings[5] = {"UTF-16", "Unknown", "UINT32", "", "DATETIME"};
 
 void put_guid(const uint8_t* p) {
-  outf("{%.8x-%.4x-%.4x-%.4x-", static_cast<uint32_t>(swab32(p)), swab16(p + 4), swab16(p + 6),
-       word16(p + 8));
+  outf("{%.8x-%.4x-%.4x-%.4x-", le32(p), swab16(p + 4), swab16(p + 6), word16(p + 8));
   for (int i = 10; i < 16; ++i) outf("%.2x", p[i]);
   outc('}');
 }
@@ -26,22 +25,6 @@ static uint64_t le_value(const uint8_t* p, size_t width, size_t room) {
   return v;
 }
 
-// A UTF-16LE string: one terminating NUL character is dropped; code units
-// outside printable ASCII are escaped. A last byte without a partner is
-// shown escaped on its own.
-static void utf16_text(size_t len, const uint8_t* p) {
-  if (len >= 2 && p[len - 1] == 0 && p[len - 2] == 0) len -= 2;
-  size_t i = 0;
-  for (; i + 1 < len; i += 2) {
-    unsigned unit = p[i] | (p[i + 1] << 8);
-    if (unit >= 1 && unit <= 0x7F)
-      outc(static_cast<int>(unit));
-    else
-      outf("\\%.4x", unit);
-  }
-  if (i < len) outf("\\%.4x", p[i]);
-}
-
 void put_enc2(int type, uint16_t len, const uint8_t* p, size_t room) {
   if (verbose > 0) {
     if (type > 4 || type < 0)
@@ -53,7 +36,7 @@ void put_enc2(int type, uint16_t len, const uint8_t* p, size_t room) {
   if (len > 0) {
     switch (type) {
       case 0:
-        utf16_text(len, p);
+        put_utf16(p, len, false);
         break;
       case 2:
         outf("%.8x", static_cast<uint32_t>(le_value(p, 4, room)));

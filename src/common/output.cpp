@@ -10,6 +10,8 @@ FILE* err_out = stderr;
 int32_t verbose = 0;
 int32_t indent = -1;
 
+const char kHexDigits[17] = "0123456789abcdef";
+
 void printi() {
   static const char tabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   int32_t n = indent;
@@ -25,6 +27,16 @@ void outf(const char* fmt, ...) {
   va_start(ap, fmt);
   vfprintf(out, fmt, ap);
   va_end(ap);
+}
+
+void error_line(const char* fmt, ...) {
+  printi();
+  outs("Error: ");
+  va_list ap;
+  va_start(ap, fmt);
+  vfprintf(out, fmt, ap);
+  va_end(ap);
+  outc('\n');
 }
 
 void outs(const char* s) { fwrite_unlocked(s, 1, strlen(s), out); }
@@ -62,11 +74,16 @@ char* fmt_dec(char* at, int64_t v) {
   return at + n;
 }
 
+char* fmt_tabs(char* at) {
+  int n = indent < 0 ? 0 : indent > kMaxFmtTabs ? kMaxFmtTabs : indent;
+  memset(at, '\t', static_cast<size_t>(n));
+  return at + n;
+}
+
 char* fmt_hex(char* at, const uint8_t* p, size_t n) {
-  static const char kDigits[] = "0123456789abcdef";
   for (size_t i = 0; i < n; ++i) {
-    *at++ = kDigits[p[i] >> 4];
-    *at++ = kDigits[p[i] & 15];
+    *at++ = kHexDigits[p[i] >> 4];
+    *at++ = kHexDigits[p[i] & 15];
   }
   return at;
 }

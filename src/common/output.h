@@ -14,8 +14,15 @@ extern FILE* err_out;     // where the command-line messages go (stderr)
 extern int32_t verbose;   // number of verbosity options given
 extern int32_t indent;    // current depth of the report, in TABs
 
+// Lower-case hex digits, for every hex form of the report.
+extern const char kHexDigits[17];
+
 // Starts a report line: `indent` TABs (none at depth 0 or below).
 void printi();
+
+// A whole line reporting damaged or cut-off data: the indentation,
+// "Error: ", the formatted text and the line end.
+void error_line(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Formatted report text.
 void outf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -36,6 +43,11 @@ inline char* fmt_str(char* at, const char* s) {
   return at + n;
 }
 char* fmt_dec(char* at, int64_t v);                   // as "%lld" prints it
+// The indentation as printi writes it. Walks never nest deep enough to pass
+// kMaxFmtTabs (archives within archives are walked only so deep); a deeper
+// line would get that many.
+constexpr int kMaxFmtTabs = 64;
+char* fmt_tabs(char* at);
 char* fmt_hex(char* at, const uint8_t* p, size_t n);  // two lower-case digits a byte
 
 // Messages for the command line's user: the report is flushed first, so that

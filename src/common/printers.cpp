@@ -8,18 +8,12 @@ namespace tagdelve {
 
 const char* const ID3v2_encodings[4] = {"ISO-8859-1", "UTF-16(+BOM)", "UTF-16", "UTF-8"};
 
-static const char kHex[] = "0123456789abcdef";
-
 // Writes count bytes as hex digits, through a small stack buffer.
 static void hex_digits(int64_t count, const uint8_t* p) {
   char line[512];
   while (count > 0) {
     int64_t n = count < 256 ? count : 256;
-    for (int64_t i = 0; i < n; ++i) {
-      line[2 * i] = kHex[p[i] >> 4];
-      line[2 * i + 1] = kHex[p[i] & 15];
-    }
-    outw(line, static_cast<size_t>(2 * n));
+    outw(line, static_cast<size_t>(fmt_hex(line, p, static_cast<size_t>(n)) - line));
     p += n;
     count -= n;
   }
@@ -80,6 +74,8 @@ void put_enc(int enc, int64_t len, const uint8_t* p) {
         outc(b);
     }
   } else if (enc == 1 || enc == 2) {
+    // A byte-order mark in front of an encoding 1 text says which order
+    // its units are in; without one they are little-endian.
     bool big = (enc == 2);
     int64_t start = 0;
     if (enc == 1 && len >= 2) {
@@ -90,21 +86,33 @@ void put_enc(int enc, int64_t len, const uint8_t* p) {
         start = 2;
       }
     }
-    if (len >= 2 && p[len - 1] == 0 && p[len - 2] == 0) len -= 2;
-    int64_t i = start;
-    for (; i + 1 < len; i += 2) {
-      unsigned unit = big ? (p[i] << 8) | p[i + 1] : p[i] | (p[i + 1] << 8);
-      if (unit >= 1 && unit <= 0x7F)
-        outc(static_cast<int>(unit));
-      else
-        outf("\\%.4x", unit);
-    }
-    if (i < len) outf("\\%.4x", p[i]);  // a lone last byte
+    put_utf16(p + start, len - start, big);
   } else {
     put_hex(len, p);
   }
   outc('}');
 }
+
+void put_utf16(const uint8_t* p, int64_t len, bool big) {
+  if (len >= 2 && p[len - 1] == 0 && p[len - 2] == 0) len -= 2;
+  int64_t i = 0;
+  for (; i + 1 < len; i += 2) {
+    unsigned unit = big ? (p[i] << 8) | p[i + 1] : p[i] | (p[i + 1] << 8);
+    if (unit >= 1 && unit <= 0x7F)
+      outc(static_cast<int>(unit));
+    else
+      outf("\\%.4x", unit);
+  }
+  if (i < len) outf("\\%.4x", p[i]);  // a lone last byte
+}
+
+size_t field_length(const uint8_t* p, size_t width) {
+  if (width == 0) return 0;
+  const void* zero = memchr(p, 0, width);
+  return zero != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : width;
+}
+
+void put_field(const uint8_t* p, size_t width) { outw(p, field_length(p, width)); }
 
 int64_t strlen_enc(int enc, const uint8_t* p, int64_t avail, int* width) {
   if (avail < 0) avail = 0;

@@ -1,6 +1,7 @@
 // Shared value printers. None of them ends the line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tagdelve {
@@ -18,6 +19,17 @@ void ext_hex(int64_t count, const uint8_t* p, int extra_tabs);
 // A text value in an ID3v2 text encoding, in braces, preceded at verbose > 0
 // by the encoding's name. `len` is the number of bytes available.
 void put_enc(int enc, int64_t len, const uint8_t* p);
+
+// UTF-16 text of `len` bytes without a byte-order mark, big- or
+// little-endian: one terminating 0x0000 unit is left out, units from 1 to
+// 0x7F print as themselves, any other as "\\%.4x", and a lone last byte as
+// "\\%.4x" of its value. No braces.
+void put_utf16(const uint8_t* p, int64_t len, bool big);
+
+// A text field of fixed width: its bytes up to the first zero byte, or all
+// `width` of them when it holds none.
+size_t field_length(const uint8_t* p, size_t width);
+void put_field(const uint8_t* p, size_t width);
 
 // Length in bytes of the terminated text at p, scanning at most `avail`
 // bytes, without its terminator; *width gets the terminator's width (2 for

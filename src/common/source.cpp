@@ -3,19 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
-
-#include <algorithm>
-#include <cstring>
-#include <limits>
 
 #include "common/output.h"
 
 namespace tagdelve {
-
-int16_t unsync = 0;
-int64_t ulost = 0;
 
 ReadBuffer::ReadBuffer(size_t size) : size_(size < 1 ? 1 : size) {
   size_t rounded = (size_ + kPage - 1) / kPage * kPage;
@@ -42,9 +36,11 @@ int64_t stream_tell(const Stream& s) {
   return s.file_pos - static_cast<int64_t>(s.end - s.pos);
 }
 
+namespace {
+
 // Fills the buffer when it is empty, always from its first byte; false at
 // the end of the stream. A read error ends the stream as its end does.
-static bool refill(Stream& s) {
+bool refill(Stream& s) {
   if (s.pos < s.end) return true;
   if (s.at_eof) return false;
   ssize_t n;
@@ -61,77 +57,56 @@ static bool refill(Stream& s) {
   return true;
 }
 
-// Moves the file position on by n bytes (past the buffered ones).
-static bool seek_over(Stream& s, int64_t n) {
+// Moves the file position on by n bytes, past the buffered ones.
+bool seek_over(Stream& s, int64_t n) {
   if (lseek(s.fd, static_cast<off_t>(n), SEEK_CUR) < 0) return false;
   s.file_pos += n;
   return true;
 }
 
 // Consumes everything the stream still holds.
-static void drain(Stream& s) {
+void drain(Stream& s) {
   s.pos = s.end;
-  s.after_ff = false;
   if (s.regular && !s.at_eof && s.file_size > s.file_pos) seek_over(s, s.file_size - s.file_pos);
   while (refill(s)) s.pos = s.end;
 }
 
-static bool past_limit(int64_t count, int64_t offset, int64_t limit) {
-  return count > limit - offset;
+}  // namespace
+
+int64_t Source::fetch(uint8_t* dest, int64_t n) {
+  int64_t done = 0;
+  while (done < n && refill(*stream)) {
+    size_t k = static_cast<size_t>(std::min<int64_t>(n - done, static_cast<int64_t>(stream->end - stream->pos)));
+    memcpy(dest + done, stream->buf + stream->pos, k);
+    stream->pos += k;
+    done += static_cast<int64_t>(k);
+  }
+  return done;
 }
 
-int64_t vfgetm_any(void* dest, int64_t count, Stream* stream, const uint8_t* block,
-                   int64_t offset, int64_t limit) {
-  if (count < 0) return -1;
+bool Source::read_any(void* dest, int64_t n) {
+  if (n < 0 || n > limit - pos) return false;
+  if (n == 0) return true;
   if (stream == nullptr) {
-    if (offset < 0 || past_limit(count, offset, limit)) return -1;
-    if (count > 0) memcpy(dest, block + offset, static_cast<size_t>(count));
-    return count;
+    memcpy(dest, block + pos, static_cast<size_t>(n));
+  } else if (fetch(static_cast<uint8_t*>(dest), n) < n) {
+    return false;
   }
-  if (limit != 0 && past_limit(count, offset, limit)) return -1;
-  Stream& s = *stream;
-  auto* d = static_cast<uint8_t*>(dest);
-  int64_t need = count;
-  if (!unsync) {
-    s.after_ff = false;
-    while (need > 0) {
-      if (!refill(s)) return -1;
-      size_t n = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
-      memcpy(d, s.buf + s.pos, n);
-      s.pos += n;
-      d += n;
-      need -= static_cast<int64_t>(n);
-    }
-    return count;
-  }
-  // Every dropped byte costs one more stored byte: under a limit, the
-  // stored bytes must stay inside it too.
-  int64_t room = limit != 0 ? limit - offset : std::numeric_limits<int64_t>::max();
-  while (need > 0) {
-    if (room-- <= 0 || !refill(s)) return -1;
-    uint8_t b = s.buf[s.pos++];
-    if (s.after_ff && b == 0) {
-      s.after_ff = false;
-      ++ulost;
-      continue;
-    }
-    s.after_ff = (b == 0xFF);
-    *d++ = b;
-    --need;
-  }
-  return count;
+  pos += n;
+  return true;
 }
 
-int64_t vfdump_any(int64_t count, Stream* stream, const uint8_t* /*block*/, int64_t offset,
-                   int64_t limit) {
-  if ((limit != 0 || stream == nullptr) && past_limit(count, offset, limit)) {
+bool Source::skip_any(int64_t n) {
+  if (n <= 0) return true;
+  const int64_t from = pos;
+  pos = n < kNoLimit - pos ? pos + n : kNoLimit;
+  if (n > limit - from) {
     outs("Error: Premature end of file(1)\n");
-    return -1;
+    return false;
   }
-  if (count <= 0 || stream == nullptr) return count;
+  if (stream == nullptr) return true;
   Stream& s = *stream;
-  s.after_ff = false;
-  int64_t need = count;
+  int64_t need = n;
   size_t take = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
   s.pos += take;
   need -= static_cast<int64_t>(take);
@@ -139,109 +114,113 @@ int64_t vfdump_any(int64_t count, Stream* stream, const uint8_t* /*block*/, int6
     // Seek over what is inside the file; the end is then met by reading, as a
     // byte-by-byte skip would meet it. A skip shorter than the buffer is read
     // through instead: the next refill brings those bytes anyway, and a seek
-    // would cost two more system calls for an unaligned read.
+    // would cost two more system calls.
     int64_t inside = std::min(need, s.file_size - s.file_pos);
     if (inside > 0 && seek_over(s, inside)) need -= inside;
   }
   while (need > 0) {
     if (!refill(s)) {
       outs("Error: Premature end of file(2)\n");
-      return -1;
+      return false;
     }
-    size_t n = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
-    s.pos += n;
-    need -= static_cast<int64_t>(n);
+    size_t k = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
+    s.pos += k;
+    need -= static_cast<int64_t>(k);
   }
-  return count;
+  return true;
 }
 
-int64_t source_left(const Stream* stream, const uint8_t* /*block*/, int64_t offset,
-                    int64_t limit) {
-  int64_t left = std::numeric_limits<int64_t>::max();
-  if (stream == nullptr || limit != 0) left = limit - offset;
-  if (stream != nullptr && stream->regular)
-    left = std::min(left, stream->file_size - stream_tell(*stream));
-  return left < 0 ? 0 : left;
+int64_t Source::left() const {
+  int64_t n = bounded() || stream == nullptr ? limit - pos : kNoLimit;
+  if (stream != nullptr && stream->regular) n = std::min(n, stream->file_size - stream_tell(*stream));
+  return n < 0 ? 0 : n;
 }
 
-int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
-                   const uint8_t* block, int64_t offset, int64_t limit) {
-  body.clear();
-  if (count < 0) return -1;
-  int64_t left = source_left(stream, block, offset, limit);
-  if (count > left) {
+bool Source::body(std::vector<uint8_t>& bytes, int64_t n) {
+  bytes.clear();
+  if (n < 0) return false;
+  if (n > left()) {
     // Refused by the limit: nothing is read. Otherwise the stream would end
     // inside the body: consume what is left, as the failed read would.
-    if (stream != nullptr && !(limit != 0 && past_limit(count, offset, limit))) drain(*stream);
-    return -1;
+    if (stream != nullptr && n <= limit - pos) drain(*stream);
+    return false;
   }
-  // A block of memory or a regular file holds what it claims to; otherwise
-  // (a pipe, even under a limit taken from the input) the body grows only as
-  // its bytes arrive, so no claim is allocated ahead of its data.
-  if (stream == nullptr || stream->regular) {
-    body.resize(static_cast<size_t>(count));
-    return vfgetm(body.data(), count, stream, block, offset, limit);
-  }
-  const int64_t lost_before = ulost;
-  int64_t done = 0;
-  while (done < count) {
-    int64_t n = std::min(std::max<int64_t>(done, 64 * 1024), count - done);
-    body.resize(static_cast<size_t>(done + n));
-    // Bytes dropped by unsynchronisation so far were consumed too.
-    int64_t at = offset + done + (ulost - lost_before);
-    if (vfgetm(body.data() + done, n, stream, block, at, limit) < 0) return -1;
-    done += n;
-  }
-  return count;
+  const int64_t start = pos;
+  if (read_upto(bytes, n) == n) return true;
+  pos = start;  // the stream ended inside the body: consumed, not read
+  return false;
 }
 
-const uint8_t* vfpeek(int64_t* avail, Stream* stream, const uint8_t* block, int64_t offset,
-                      int64_t limit) {
-  *avail = 0;
+int64_t Source::read_upto(std::vector<uint8_t>& bytes, int64_t n) {
+  bytes.clear();
+  n = std::min(n, left());
+  if (n <= 0) return 0;
   if (stream == nullptr) {
-    if (block == nullptr || offset < 0 || offset >= limit) return block;
-    *avail = limit - offset;
-    return block + offset;
+    bytes.assign(block + pos, block + pos + n);
+  } else if (stream->regular) {
+    // A regular file holds what left() says.
+    bytes.resize(static_cast<size_t>(n));
+    bytes.resize(static_cast<size_t>(fetch(bytes.data(), n)));
+  } else {
+    // From a pipe the bytes grow as they arrive, so that no claim is
+    // allocated ahead of its data.
+    int64_t done = 0;
+    while (done < n) {
+      int64_t k = std::min(std::max<int64_t>(done, 64 * 1024), n - done);
+      bytes.resize(static_cast<size_t>(done + k));
+      int64_t got = fetch(bytes.data() + done, k);
+      done += got;
+      if (got < k) break;
+    }
+    bytes.resize(static_cast<size_t>(done));
+  }
+  pos += static_cast<int64_t>(bytes.size());
+  return static_cast<int64_t>(bytes.size());
+}
+
+const uint8_t* Source::peek(int64_t* avail) {
+  *avail = 0;
+  int64_t room = limit - pos;
+  if (stream == nullptr) {
+    if (room <= 0) return block;
+    *avail = room;
+    return block + pos;
   }
   Stream& s = *stream;
-  if (!refill(s)) return s.buf + s.pos;
-  int64_t n = static_cast<int64_t>(s.end - s.pos);
-  if (limit != 0) n = std::min(n, limit - offset);
-  *avail = n < 0 ? 0 : n;
+  if (room <= 0 || !refill(s)) return s.buf + s.pos;
+  *avail = std::min(static_cast<int64_t>(s.end - s.pos), room);
   return s.buf + s.pos;
 }
 
-int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,
-               int64_t limit) {
+int64_t Source::scan(uint8_t byte, bool* found) {
   *found = false;
-  if (stream == nullptr) {
-    if (block == nullptr || offset < 0 || offset >= limit) return 0;
-    const uint8_t* from = block + offset;
-    size_t avail = static_cast<size_t>(limit - offset);
-    const void* hit = memchr(from, byte, avail);
-    if (hit == nullptr) return static_cast<int64_t>(avail);
-    *found = true;
-    return static_cast<const uint8_t*>(hit) - from;
-  }
-  int64_t avail = std::numeric_limits<int64_t>::max();
-  if (limit != 0) avail = limit - offset;
-  Stream& s = *stream;
-  s.after_ff = false;
-  int64_t n = 0;
-  while (n < avail && refill(s)) {
-    size_t chunk = static_cast<size_t>(std::min<int64_t>(avail - n, static_cast<int64_t>(s.end - s.pos)));
-    const uint8_t* from = s.buf + s.pos;
-    const void* hit = memchr(from, byte, chunk);
+  int64_t passed = 0;
+  for (;;) {
+    int64_t avail = 0;
+    const uint8_t* from = peek(&avail);
+    if (avail == 0) break;
+    const void* hit = memchr(from, byte, static_cast<size_t>(avail));
+    int64_t k = hit != nullptr ? static_cast<const uint8_t*>(hit) - from : avail;
+    skip(k);
+    passed += k;
     if (hit != nullptr) {
-      size_t k = static_cast<size_t>(static_cast<const uint8_t*>(hit) - from);
-      s.pos += k;
       *found = true;
-      return n + static_cast<int64_t>(k);
+      break;
     }
-    s.pos += chunk;
-    n += static_cast<int64_t>(chunk);
   }
-  return n;
+  return passed;
+}
+
+Source Source::sub(int64_t n) const {
+  int64_t room = std::max<int64_t>(limit - pos, 0);
+  n = std::clamp<int64_t>(n, 0, room);
+  if (stream == nullptr) return of_memory(block + pos, n);
+  return Source{stream, nullptr, 0, n, stream_tell(*stream)};
+}
+
+int64_t Source::consumed() const {
+  if (stream != nullptr) return stream_tell(*stream) - origin;
+  return std::clamp<int64_t>(pos, 0, limit);
 }
 
 }  // namespace tagdelve

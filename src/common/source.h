@@ -1,11 +1,13 @@
-// The source reader. A walker reads its source, a buffered stream or a block
-// of memory under a length limit, through vfgetm (read) and vfdump (skip),
-// keeping its own running offset from 0 at the source's first byte.
+// The source reader. Every walker reads through one Source: a stream (a file,
+// or an archive member read in place in the archive's stream) or a block of
+// memory (an embedded picture, an ID3v2 tag with its unsynchronisation
+// undone). The Source keeps the position and the limit itself; the position
+// counts from 0 at the source's first byte and is the offset a walker prints.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace tagdelve {
@@ -31,7 +33,7 @@ class ReadBuffer {
 };
 
 // A forward-only reader over an open file descriptor, through a ReadBuffer.
-// An archive member is read in place through the archive's Stream.
+// Reads and skips go through the buffer; a skip seeks only past it.
 struct Stream {
   int fd = -1;
   uint8_t* buf = nullptr;  // the run's read buffer
@@ -42,99 +44,106 @@ struct Stream {
   bool at_eof = false;
   bool regular = false;    // a regular file: its size is known and skips may seek
   int64_t file_size = 0;
-  bool after_ff = false;   // the last byte read under unsync was 0xFF
 };
 
 // Sets up `s` to read `fd` from its current position through `buffer`.
 void stream_init(Stream& s, int fd, const ReadBuffer& buffer);
 
-// Bytes consumed from the underlying file so far (its logical position).
+// Bytes consumed from the file so far (its logical position).
 int64_t stream_tell(const Stream& s);
 
-// ID3v2 unsynchronisation: while `unsync` is set, stream reads drop a 0x00
-// that directly follows a 0xFF and count it in `ulost`.
-extern int16_t unsync;
-extern int64_t ulost;
+// A limit that never refuses: a stream read up to its end.
+constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 
-// Reads `count` bytes into dest. Returns count, or -1 when the request passes
-// the limit (nothing is read) or the stream ends inside it (the bytes read so
-// far stay in dest). A limit of 0 means no limit for a stream; a memory block
-// (stream == nullptr) always has its length as the limit.
-inline int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
-                      int64_t offset, int64_t limit);
+struct Source {
+  Stream* stream = nullptr;        // bytes come from the stream's position,
+  const uint8_t* block = nullptr;  // or, without a stream, from block + pos
+  int64_t pos = 0;                 // offset of the next byte
+  int64_t limit = kNoLimit;        // bytes the source holds (0: empty)
+  int64_t origin = 0;              // the stream's position at offset 0
 
-// Skips `count` bytes. Returns count, or -1 after printing
-// "Error: Premature end of file(1)" (request passes the limit, nothing is
-// skipped) or "Error: Premature end of file(2)" (the stream ended).
-inline int64_t vfdump(int64_t count, Stream* stream, const uint8_t* block,
-                      int64_t offset, int64_t limit);
+  static Source of_stream(Stream& s) { return Source{&s, nullptr, 0, kNoLimit, stream_tell(s)}; }
+  static Source of_memory(const uint8_t* p, int64_t n) { return Source{nullptr, p, 0, n, 0}; }
 
-// How many bytes the source can still supply: limit minus offset, bounded by
-// the bytes left in a regular file. INT64_MAX when nothing bounds it (a pipe
-// without a limit).
-int64_t source_left(const Stream* stream, const uint8_t* block, int64_t offset,
-                    int64_t limit);
+  int64_t tell() const { return pos; }
+  bool bounded() const { return limit != kNoLimit; }
 
-// Reads a body of `count` bytes whose size the input only claims. Behaves as
-// vfgetm into a buffer of exactly `count` bytes, but never allocates more than
-// the source can still supply: a body larger than that fails (-1) without
-// being allocated, consuming the rest of a stream just as a read that meets
-// the end would.
-int64_t vfget_body(std::vector<uint8_t>& body, int64_t count, Stream* stream,
-                   const uint8_t* block, int64_t offset, int64_t limit);
+  // Reads n bytes into dest and moves on. False, with the position
+  // unchanged, when the request passes the limit (nothing is read) or the
+  // stream ends inside it (the bytes read stay in dest, and are consumed).
+  bool read(void* dest, int64_t n);
 
-// Skips to the next byte equal to `byte`, without reading that byte: consumes
-// the bytes before it and returns their number, with *found set. When the
-// source ends (or its limit is reached) first, everything up to there is
-// consumed and *found is false. The search runs over the stream's buffer (or
-// the memory block) with memchr. Like vfdump, it never applies
-// unsynchronisation.
-int64_t vfscan(uint8_t byte, bool* found, Stream* stream, const uint8_t* block, int64_t offset,
-               int64_t limit);
+  // Skips n bytes. The position moves on by n in any case, so that after a
+  // failed skip the next read fails too. False after printing "Error:
+  // Premature end of file(1)" (the skip passes the limit; nothing is
+  // skipped) or "(2)" (the stream ended). n <= 0 skips nothing.
+  bool skip(int64_t n);
 
-// The bytes that can be read at `offset` without another refill, for a
-// walker that looks over many bytes at once: returns their address and sets
-// *avail to their number, bounded by the limit (0 at the end of the source).
-// A stream's buffer is filled first when it is empty. Nothing is consumed:
-// the walker skips what it has looked over with vfdump. Like vfscan, it never
-// applies unsynchronisation.
-const uint8_t* vfpeek(int64_t* avail, Stream* stream, const uint8_t* block, int64_t offset,
-                      int64_t limit);
+  // Reads a body of n bytes whose size the input only claims, as read()
+  // into `body`. Nothing beyond what the source can still supply is
+  // allocated: a larger claim fails at once, consuming the rest of the
+  // stream as a read that meets the end would; from a pipe the body grows
+  // as its bytes arrive.
+  bool body(std::vector<uint8_t>& body, int64_t n);
 
-// The general cases of vfgetm and vfdump: memory blocks, refills, seeks,
-// unsynchronisation, limits and errors.
-int64_t vfgetm_any(void* dest, int64_t count, Stream* stream, const uint8_t* block,
-                   int64_t offset, int64_t limit);
-int64_t vfdump_any(int64_t count, Stream* stream, const uint8_t* block, int64_t offset,
-                   int64_t limit);
+  // Reads up to n bytes into `bytes`, as many as the source still holds, and
+  // moves on by their number, which it returns.
+  int64_t read_upto(std::vector<uint8_t>& bytes, int64_t n);
 
-// True when `count` (> 0) bytes are in the stream's buffer and within the
-// limit: the case of almost every read and skip, handled without a call.
-inline bool stream_holds(int64_t count, const Stream* stream, int64_t offset, int64_t limit) {
-  return stream != nullptr && count > 0 &&
-         static_cast<uint64_t>(count) <= stream->end - stream->pos &&
-         (limit == 0 || count <= limit - offset);
+  // Moves on to the next byte equal to `byte`, without reading it: returns
+  // the number of bytes passed, with *found set. When the source ends first,
+  // everything up to there is passed and *found is false.
+  int64_t scan(uint8_t byte, bool* found);
+
+  // The bytes at the position that can be looked at without another
+  // refill (a stream's buffer is filled first when it is empty), bounded by
+  // the limit: their address, with their number in *avail (0 at the end).
+  // Nothing is consumed; the walker skips what it has looked over.
+  const uint8_t* peek(int64_t* avail);
+
+  // How many bytes the source can still supply: up to the limit, and for a
+  // regular file up to its end. kNoLimit when nothing bounds it (a pipe).
+  int64_t left() const;
+
+  // The next n bytes, or as many of them as the source still holds, as a
+  // source of their own (an archive member), read in place.
+  Source sub(int64_t n) const;
+
+  // Bytes this source has taken from its stream or block so far: of a
+  // stream, after a read that failed at its end, more than the position
+  // says; of a block, all of it once a skip has passed its end.
+  int64_t consumed() const;
+
+  // Moves the position over n bytes that a sub-source has taken.
+  void took(int64_t n) { pos += n; }
+
+ private:
+  bool read_any(void* dest, int64_t n);
+  bool skip_any(int64_t n);
+  int64_t fetch(uint8_t* dest, int64_t n);
+};
+
+// Reads and skips within the stream's buffer, the case of almost every
+// request, are handled here without a call.
+inline bool Source::read(void* dest, int64_t n) {
+  if (stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos &&
+      n <= limit - pos) {
+    memcpy(dest, stream->buf + stream->pos, static_cast<size_t>(n));
+    stream->pos += static_cast<size_t>(n);
+    pos += n;
+    return true;
+  }
+  return read_any(dest, n);
 }
 
-inline int64_t vfgetm(void* dest, int64_t count, Stream* stream, const uint8_t* block,
-                      int64_t offset, int64_t limit) {
-  if (unsync == 0 && stream_holds(count, stream, offset, limit)) {
-    memcpy(dest, stream->buf + stream->pos, static_cast<size_t>(count));
-    stream->pos += static_cast<size_t>(count);
-    stream->after_ff = false;
-    return count;
+inline bool Source::skip(int64_t n) {
+  if (stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos &&
+      n <= limit - pos) {
+    stream->pos += static_cast<size_t>(n);
+    pos += n;
+    return true;
   }
-  return vfgetm_any(dest, count, stream, block, offset, limit);
-}
-
-inline int64_t vfdump(int64_t count, Stream* stream, const uint8_t* block, int64_t offset,
-                      int64_t limit) {
-  if (stream_holds(count, stream, offset, limit)) {
-    stream->pos += static_cast<size_t>(count);
-    stream->after_ff = false;
-    return count;
-  }
-  return vfdump_any(count, stream, block, offset, limit);
+  return skip_any(n);
 }
 
 }  // namespace tagdelve

@@ -1,7 +1,6 @@
 #include "flac/flac.h"
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "common/decode.h"
@@ -17,28 +16,28 @@ const char* const flac_block[8] = {
 
 namespace {
 
-// Text of at most `width` bytes, up to its first zero byte.
-std::string bounded_text(const uint8_t* p, int64_t width) {
-  if (width <= 0) return std::string();
-  const char* s = reinterpret_cast<const char*>(p);
-  return std::string(s, strnlen(s, static_cast<size_t>(width)));
+// A text field of at most `width` bytes of the body, after its label.
+void text_field(const char* label, const uint8_t* p, int64_t length, int64_t width) {
+  printi();
+  outs(label);
+  put_field(p, static_cast<size_t>(length < width ? length : width));
 }
 
 // STREAMINFO: each line is printed when the bytes it decodes are in the body.
 void streaminfo(const uint8_t* b, int64_t n) {
   if (verbose > 0 && n >= 10) {
     printi();
-    outf("\tMin blk: %d, Max blk: %d, Min frm: %ld, Max frm: %ld\n", word16(b), word16(b + 2),
-         static_cast<long>(word24(b + 4)), static_cast<long>(word24(b + 7)));
+    outf("\tMin blk: %u, Max blk: %u, Min frm: %u, Max frm: %u\n", word16(b), word16(b + 2), word24(b + 4),
+         word24(b + 7));
   }
   if (n >= 14) {
-    int32_t a = word24(b + 10);
-    int32_t bits = word16(b + 12);
+    uint32_t a = word24(b + 10);
+    uint32_t bits = word16(b + 12);
     printi();
-    outf("\tSample rate: %dHz, %d Channels, %d Bits\n", a >> 4, ((a & 0x0F) >> 1) + 1, ((bits >> 4) & 0x1F) + 1);
+    outf("\tSample rate: %uHz, %u Channels, %u Bits\n", a >> 4, ((a & 0x0F) >> 1) + 1, ((bits >> 4) & 0x1F) + 1);
   }
   if (verbose > 0 && n >= 18) {
-    uint64_t total = (static_cast<uint64_t>(word16(b + 12) & 0x0F) << 32) + static_cast<uint32_t>(word32(b + 14));
+    uint64_t total = (uint64_t{word16(b + 12) & 0x0F} << 32) + be32(b + 14);
     printi();
     outf("\tTotal samples: %lld, MD5: ", static_cast<long long>(total));
     put_hex(n >= 34 ? 16 : n - 18, b + 18);
@@ -48,18 +47,17 @@ void streaminfo(const uint8_t* b, int64_t n) {
 
 }  // namespace
 
-int metadata_block(Stream* stream, const uint8_t* block, int64_t* offset, int64_t limit) {
+bool metadata_block(Source& src) {
   uint8_t head[4];
-  if (vfgetm(head, 4, stream, block, *offset, limit) != 4) return 0;
-  int last = head[0] >> 7;
+  const int64_t at = src.tell();
+  if (!src.read(head, 4)) return false;
+  const bool last = (head[0] & 0x80) != 0;
   int type = head[0] & 0x7F;
-  head[0] = 0;
-  int32_t length = word32(head);
+  const int32_t length = static_cast<int32_t>(word24(head + 1));
   if (verbose > 1) {
     printi();
-    outf("Offset %lld, Type: %d, Last=%d\n", static_cast<long long>(*offset), type, last);
+    outf("Offset %lld, Type: %d, Last=%d\n", static_cast<long long>(at), type, last ? 1 : 0);
   }
-  *offset += 4;
   if (type > 6) type = 7;
   printi();
   outf("%s metadata block", flac_block[type]);
@@ -67,16 +65,14 @@ int metadata_block(Stream* stream, const uint8_t* block, int64_t* offset, int64_
   outc('\n');
 
   std::vector<uint8_t> body;
-  if (vfget_body(body, length, stream, block, *offset, limit) != length) return 0;
-  *offset += length;
+  if (!src.body(body, length)) return false;
   const uint8_t* b = body.data();
   switch (type) {
     case 0:
       streaminfo(b, length);
       break;
     case 2:
-      printi();
-      outf("\tType: %s", bounded_text(b, length < 4 ? length : 4).c_str());
+      text_field("\tType: ", b, length, 4);
       if (verbose > 0) outf(", Data: %d bytes", length < 4 ? 0 : length - 4);
       outc('\n');
       break;
@@ -90,8 +86,7 @@ int metadata_block(Stream* stream, const uint8_t* block, int64_t* offset, int64_
       vorbis_comment(b, length);
       break;
     case 5:
-      printi();
-      outf("\tCatalogue number: %s", bounded_text(b, length < 128 ? length : 128).c_str());
+      text_field("\tCatalogue number: ", b, length, 128);
       if (verbose > 0) outf(", Data: %d bytes", length < 128 ? 0 : length - 128);
       outc('\n');
       break;
@@ -101,34 +96,27 @@ int metadata_block(Stream* stream, const uint8_t* block, int64_t* offset, int64_
     default:  // padding and unknown types: read, nothing printed
       break;
   }
-  return last ? 0 : 1;
+  return !last;
 }
 
-int flac_file(Stream* stream, const uint8_t* block, int64_t limit) {
+void flac_file(Source& src) {
   printi();
   outs("FLAC file start\n");
-  int64_t offset = 0;
   uint8_t marker[4];
-  if (vfgetm(marker, 4, stream, block, offset, limit) != 4) return 0;
-  offset += 4;
+  if (!src.read(marker, 4)) return;
   if (memcmp(marker, "fLaC", 4) != 0) {
-    printi();
-    outs("Error: Not a FLAC format file\n");
-    return 0;
+    error_line("Not a FLAC format file");
+    return;
   }
-  while (metadata_block(stream, block, &offset, limit)) {
+  while (metadata_block(src)) {
   }
   printi();
   outs("FLAC audio data\n");
   // Under a limit (an archive member) the audio is skipped so that the
   // source stands at the member's end; a file on its own is not read on.
-  if (limit != 0) {
-    vfdump(limit - offset, stream, block, offset, limit);
-    offset = limit;
-  }
+  if (src.bounded()) src.skip(src.limit - src.tell());
   printi();
   outs("FLAC file end\n");
-  return 1;
 }
 
 }  // namespace tagdelve

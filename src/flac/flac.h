@@ -11,11 +11,11 @@ namespace tagdelve {
 // Block type names, indexed by type; every type above 6 uses row 7.
 extern const char* const flac_block[8];
 
-int flac_file(Stream* stream, const uint8_t* block, int64_t limit);
+void flac_file(Source& src);
 
-// Reads, prints and releases one metadata block at *offset and advances the
-// offset past it. Returns 1 when another block follows, 0 after the last
-// block or when the header or body cannot be read.
-int metadata_block(Stream* stream, const uint8_t* block, int64_t* offset, int64_t limit);
+// Reads and prints one metadata block. Returns true when another block
+// follows, false after the last block or when the header or body cannot be
+// read.
+bool metadata_block(Source& src);
 
 }  // namespace tagdelve

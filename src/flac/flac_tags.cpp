@@ -6,26 +6,19 @@
 #include "common/output.h"
 #include "common/printers.h"
 #include "jpeg/jpeg.h"
-#include "mp3/apic.h"
+#include "common/apic.h"
 
 namespace tagdelve {
 
 namespace {
 
-// A length field taken as unsigned, so that no claim can lead backwards.
-uint32_t u32le(const uint8_t* p) { return static_cast<uint32_t>(swab32(p)); }
-uint32_t u32be(const uint8_t* p) { return static_cast<uint32_t>(word32(p)); }
-
-void cut_off(const char* what) {
-  printi();
-  outf("Error: %s passes the end of the block\n", what);
-}
+void cut_off(const char* what) { error_line("%s passes the end of the block", what); }
 
 }  // namespace
 
 void vorbis_comment(const uint8_t* body, int64_t length) {
   if (length < 4) return cut_off("Vendor length");
-  uint32_t vendor = u32le(body);
+  uint32_t vendor = le32(body);
   if (vendor > length - 4) return cut_off("Vendor string");
   printi();
   outs("\tVendor: ");
@@ -37,7 +30,7 @@ void vorbis_comment(const uint8_t* body, int64_t length) {
   pos += 4;
   for (int32_t i = 0; i < count; ++i) {
     if (length - pos < 4) return cut_off("Comment length");
-    uint32_t n = u32le(body + pos);
+    uint32_t n = le32(body + pos);
     if (n > length - pos - 4) return cut_off("Comment");
     printi();
     outc('\t');
@@ -55,12 +48,12 @@ void flac_picture(const uint8_t* body, int64_t length) {
   if (verbose > 0) outf(" [%s]", apic_name(type));
   outc('\n');
   if (length < 8) return cut_off("MIME type length");
-  uint32_t mime_len = u32be(body + 4);
+  uint32_t mime_len = be32(body + 4);
   if (mime_len > length - 8) return cut_off("MIME type");
   const uint8_t* mime = body + 8;
   int64_t pos = 8 + int64_t{mime_len};
   if (length - pos < 4) return cut_off("Description length");
-  uint32_t desc_len = u32be(body + pos);
+  uint32_t desc_len = be32(body + pos);
   if (desc_len > length - pos - 4) return cut_off("Description");
   const uint8_t* desc = body + pos + 4;
   pos += 4 + int64_t{desc_len};
@@ -84,14 +77,7 @@ void flac_picture(const uint8_t* body, int64_t length) {
   if (strncmp(reinterpret_cast<const char*>(mime), "image/jpeg", mime_len) != 0) return;
   uint32_t picture = static_cast<uint32_t>(data_len);
   if (picture > length - pos) return cut_off("Picture data");
-  if (picture == 0) return;
-  if (verbose > 0) {
-    printi();
-    outf("\t\tJPEG content, Length: %d\n", data_len);
-  }
-  ++indent;
-  jpeg_file(nullptr, body + pos, picture);
-  --indent;
+  embedded_jpeg(body + pos, picture);
 }
 
 }  // namespace tagdelve

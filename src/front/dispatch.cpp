@@ -2,6 +2,7 @@
 
 #include "asf/asf.h"
 #include "common/output.h"
+#include "common/table.h"
 #include "flac/flac.h"
 #include "jpeg/jpeg.h"
 #include "mp3/mpeg.h"
@@ -28,7 +29,10 @@ void splitpath(const std::string& path, std::string& dir, std::string& base, std
 
 namespace {
 
-using Walker = int (*)(Stream*, const uint8_t*, int64_t);
+using Walker = void (*)(Source&);
+
+// An archive hands its members back to this dispatch.
+void tar_walk(Source& src) { tar_file(src, process_file); }
 
 struct DispatchRow {
   const char* ext;
@@ -42,28 +46,24 @@ const DispatchRow kDispatch[] = {
     {"jpg", jpeg_file},
     {"jpeg", jpeg_file},
     {"flac", flac_file},
-    {"tar", tar_file},
+    {"tar", tar_walk},
 };
 
 }  // namespace
 
-int process_file(const std::string& name, Stream* stream, const uint8_t* block, int64_t limit) {
+bool process_file(const std::string& name, Source& src) {
   std::string dir, base, ext;
   splitpath(name, dir, base, ext);
+  const DispatchRow* row = find_row(kDispatch, [&ext](const DispatchRow& r) { return ext == r.ext; });
   ++indent;
-  for (const DispatchRow& row : kDispatch) {
-    if (ext == row.ext) {
-      row.walker(stream, block, limit);
-      --indent;
-      return 1;
-    }
-  }
-  if (verbose > 0) {
+  if (row != nullptr) {
+    row->walker(src);
+  } else if (verbose > 0) {
     printi();
     outf("File type %s not supported, skipped over %s\n", ext.c_str(), name.c_str());
   }
   --indent;
-  return 0;
+  return row != nullptr;
 }
 
 }  // namespace tagdelve

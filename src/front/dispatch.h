@@ -14,8 +14,8 @@ namespace tagdelve {
 void splitpath(const std::string& path, std::string& dir, std::string& base, std::string& ext);
 
 // Walks the source with the walker that the name's extension selects, one
-// level deeper than the caller. Returns 1 when a walker was called, 0 when
-// the extension is not supported.
-int process_file(const std::string& name, Stream* stream, const uint8_t* block, int64_t limit);
+// level deeper than the caller. Returns true when a walker was called, false
+// when the extension is not supported.
+bool process_file(const std::string& name, Source& src);
 
 }  // namespace tagdelve

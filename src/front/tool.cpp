@@ -79,7 +79,6 @@ int _main(int argc, char** argv) {
   }
   if (verbose > 0) outf("tagdelve v%s\n", kVersion);
   indent = -1;
-  unsync = 0;
   ReadBuffer buffer;  // one for the whole run
   for (int i = first; i < argc; ++i) {
     int fd = open_input(argv[i]);
@@ -92,7 +91,8 @@ int _main(int argc, char** argv) {
     outf("Processing %s\n", argv[i]);
     Stream stream;
     stream_init(stream, fd, buffer);
-    process_file(argv[i], &stream, nullptr, 0);
+    Source src = Source::of_stream(stream);
+    process_file(argv[i], src);
     close(fd);
   }
   if (verbose > 0) outs("tagdelve end of job\n");

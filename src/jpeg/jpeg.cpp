@@ -1,13 +1,13 @@
 #include "jpeg/jpeg.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <vector>
 
 #include "common/decode.h"
 #include "common/output.h"
 #include "common/printers.h"
+#include "common/table.h"
 #include "jpeg/tiff.h"
 
 namespace tagdelve {
@@ -49,24 +49,15 @@ const SegmentKind jpeg_segments[] = {
 };
 
 const SegmentKind* find_segment(uint8_t code) {
-  for (const SegmentKind& k : jpeg_segments)
-    if (k.code == code) return &k;
-  return nullptr;
-}
-
-// The bytes a call accounted for, as a positive result.
-int accounted(int64_t start, int64_t offset) {
-  return static_cast<int>(std::clamp<int64_t>(offset - start, 1, INT_MAX));
+  return find_row(jpeg_segments, [code](const SegmentKind& k) { return k.code == code; });
 }
 
 // Reads a marker code after its 0xFF. Further 0xFF bytes before the code are
 // fill: they are consumed (and counted in the offset) until a byte that is
 // not 0xFF, which is the code. False when the source ends first.
-bool read_code(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* offset,
-               int64_t limit) {
+bool read_code(uint8_t* code, Source& src) {
   do {
-    if (vfgetm(code, 1, stream, block, *offset, limit) != 1) return false;
-    ++*offset;
+    if (!src.read(code, 1)) return false;
   } while (*code == 0xFF);
   return true;
 }
@@ -75,8 +66,7 @@ bool read_code(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* off
 // component, as far as the payload holds them.
 void frame_header(const uint8_t* p, size_t n) {
   if (n < 6) {
-    printi();
-    outs("Error: Frame header too short\n");
+    error_line("Frame header too short");
     return;
   }
   int components = p[5];
@@ -92,24 +82,21 @@ void frame_header(const uint8_t* p, size_t n) {
     }
   }
   if (held < components) {
-    printi();
-    outf("Error: Frame header holds %d of %d components\n", held, components);
+    error_line("Frame header holds %d of %d components", held, components);
   }
 }
 
 // APP0 and APP1: the identifier line, then the JFIF header or the Exif data.
 void app_segment(uint8_t code, const uint8_t* p, size_t n) {
-  const void* zero = n > 0 ? memchr(p, 0, n) : nullptr;
-  size_t id_len = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : n;
+  const size_t id_len = field_length(p, n);
   printi();
   outs("\t\t");
-  outw(p, id_len);
+  put_field(p, id_len);
   outs(" header\n");
-  if (zero == nullptr) return;  // no terminated identifier: nothing to decode
+  if (id_len == n) return;  // no terminated identifier: nothing to decode
   if (code == kAPP0 && strcmp(reinterpret_cast<const char*>(p), "JFIF") == 0) {
     if (n < 5 + 9) {
-      printi();
-      outs("Error: JFIF header too short\n");
+      error_line("JFIF header too short");
       return;
     }
     jfif_header(p + 5);
@@ -172,13 +159,12 @@ bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && 
 // finds each 0xFF, stuffed pairs are stepped over in place, and the bytes
 // looked over are then consumed at once. Only a 0xFF whose code lies past
 // the buffered bytes is read byte by byte.
-bool entropy_scan(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* offset,
-                  int64_t limit) {
+bool entropy_scan(uint8_t* code, Source& src) {
   int64_t count = 0;
   bool marker = false;
   while (!marker) {
     int64_t avail = 0;
-    const uint8_t* p = vfpeek(&avail, stream, block, *offset, limit);
+    const uint8_t* p = src.peek(&avail);
     if (avail == 0) break;
     int64_t at = 0;  // bytes looked over
     bool split = false;
@@ -207,15 +193,11 @@ bool entropy_scan(uint8_t* code, Stream* stream, const uint8_t* block, int64_t* 
       marker = true;
       break;
     }
-    vfdump(at, stream, block, *offset, limit);
-    *offset += at;
+    src.skip(at);
     if (!split) continue;
     // The 0xFF and its code straddle the end of the buffered bytes.
-    uint8_t ff;
-    if (vfgetm(&ff, 1, stream, block, *offset, limit) != 1) break;
-    ++*offset;
-    uint8_t c;
-    if (!read_code(&c, stream, block, offset, limit)) break;
+    uint8_t ff, c;
+    if (!src.read(&ff, 1) || !read_code(&c, src)) break;
     if (restart_or_stuffed(c)) {
       count += 2;
     } else {
@@ -236,13 +218,12 @@ void jfif_header(const uint8_t* p) {
        word16(p + 3), word16(p + 5), p[7], p[8]);
 }
 
-int jpeg_marker(Stream* stream, const uint8_t* block, int64_t* offset, int64_t limit) {
-  const int64_t start = *offset;
+bool jpeg_marker(Source& src) {
+  const int64_t start = src.tell();
   uint8_t m[2];
-  if (vfgetm(m, 2, stream, block, *offset, limit) != 2) return 0;
-  *offset += 2;
+  if (!src.read(m, 2)) return false;
   uint8_t code = m[1];
-  if (m[0] == 0xFF && code == 0xFF && !read_code(&code, stream, block, offset, limit)) return 0;
+  if (m[0] == 0xFF && code == 0xFF && !read_code(&code, src)) return false;
   if (verbose > 1) {
     printi();
     outf("Offset %lld, JPEG marker: 0x%.2x%.2x\n", static_cast<long long>(start), m[0], code);
@@ -250,60 +231,65 @@ int jpeg_marker(Stream* stream, const uint8_t* block, int64_t* offset, int64_t l
   if (m[0] != 0xFF) {
     printi();
     outf("\tInvalid JPEG marker: 0x%.2x%.2x\n", m[0], m[1]);
-    return 0;
+    return false;
   }
   // After a scan, the marker that ended its data is handled here at once.
   for (;;) {
     if (code == kSOI) {
       printi();
       outs(verbose > 0 ? "SOI marker [Start of Image]\n" : "SOI marker\n");
-      return accounted(start, *offset);
+      return true;
     }
     if (code == kEOI) {
       printi();
       outs(verbose > 0 ? "EOI marker [End of Image]\n" : "EOI marker\n");
-      if (*offset < limit) {
+      // Bytes after the image in a member or an embedded picture are passed
+      // over; a file on its own is not read on.
+      if (src.bounded() && src.tell() < src.limit) {
         if (verbose > 1) {
           printi();
-          outf("\tjpeg file padding %lld bytes\n", static_cast<long long>(limit - *offset));
+          outf("\tjpeg file padding %lld bytes\n", static_cast<long long>(src.limit - src.tell()));
         }
-        vfdump(limit - *offset, stream, block, *offset, limit);
-        *offset = limit;
+        src.skip(src.limit - src.tell());
       }
-      return 0;
+      return false;
     }
     uint8_t len[2];
-    if (vfgetm(len, 2, stream, block, *offset, limit) != 2) return 0;
-    *offset += 2;
-    const int length = word16(len);
+    if (!src.read(len, 2)) return false;
+    const int length = static_cast<int>(word16(len));
     if (length < 2) {
-      printi();
-      outf("Error: Segment length %d is below 2\n", length);
-      return 0;
+      error_line("Segment length %d is below 2", length);
+      return false;
     }
     {
       std::vector<uint8_t> payload;
-      if (vfget_body(payload, length - 2, stream, block, *offset, limit) < 0) return 0;
-      *offset += length - 2;
+      if (!src.body(payload, length - 2)) return false;
       segment_lines(code, length, payload);
     }
-    if (code != kSOS) return accounted(start, *offset);
-    if (!entropy_scan(&code, stream, block, offset, limit)) return 0;
+    if (code != kSOS) return true;
+    if (!entropy_scan(&code, src)) return false;
   }
 }
 
-int jpeg_file(Stream* stream, const uint8_t* block, int64_t limit) {
+void jpeg_file(Source& src) {
   printi();
   outs("JPEG file start\n");
-  // A picture in memory is read only when it holds something.
-  if (stream != nullptr || (block != nullptr && limit > 0)) {
-    int64_t offset = 0;
-    while (jpeg_marker(stream, block, &offset, limit) != 0) {
-    }
+  while (jpeg_marker(src)) {
   }
   printi();
   outs("JPEG file end\n");
-  return 1;
+}
+
+void embedded_jpeg(const uint8_t* p, int64_t n) {
+  if (n <= 0) return;
+  if (verbose > 0) {
+    printi();
+    outf("\t\tJPEG content, Length: %lld\n", static_cast<long long>(n));
+  }
+  ++indent;
+  Source picture = Source::of_memory(p, n);
+  jpeg_file(picture);
+  --indent;
 }
 
 }  // namespace tagdelve

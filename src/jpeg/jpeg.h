@@ -9,16 +9,19 @@
 
 namespace tagdelve {
 
-// Walks the JPEG data of a source: a stream (a file, or an archive member
-// under its size as limit) or, with stream == nullptr, a picture held in
-// memory as `block` with its length as `limit`. Prints "JPEG file start",
-// the markers and "JPEG file end" at the current depth. Always returns 1.
-int jpeg_file(Stream* stream, const uint8_t* block, int64_t limit);
+// Walks the JPEG data of a source: a file, an archive member or a picture
+// held in memory. Prints "JPEG file start", the markers and "JPEG file end"
+// at the current depth.
+void jpeg_file(Source& src);
 
-// Handles the marker at *offset (and, after a scan, the marker that ends the
-// scan's data), advancing *offset past what it consumed. Returns the number
-// of bytes accounted for (positive) to go on, 0 when the walk ends.
-int jpeg_marker(Stream* stream, const uint8_t* block, int64_t* offset, int64_t limit);
+// Handles the marker at the position (and, after a scan, the marker that
+// ends the scan's data). Returns false when the walk ends.
+bool jpeg_marker(Source& src);
+
+// A JPEG picture embedded in a tag (an ID3v2 APIC frame, a FLAC PICTURE
+// block), `n` bytes at p: announced at verbose > 0 and walked from memory one
+// level deeper. An empty picture is neither.
+void embedded_jpeg(const uint8_t* p, int64_t n);
 
 // Prints the JFIF header line from the 9 header bytes at p (the APP0
 // payload after "JFIF" and its zero byte).

@@ -1,14 +1,20 @@
 #include "jpeg/tiff.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "common/decode.h"
 #include "common/output.h"
+#include "common/table.h"
 
 namespace tagdelve {
 
-const TiffTag tiff_tags[109] = {
+namespace {
+
+// Tag names, searched in order: a tag number that stands twice keeps its
+// first name.
+const TiffTag tiff_tags[] = {
     {0x010e, "ImageDescription"},
     {0x010f, "Make"},
     {0x0110, "Model"},
@@ -117,32 +123,26 @@ const TiffTag tiff_tags[109] = {
     {0x0208, "PicInfo"},
     {0x0209, "CameraID"},
     {0x0f00, "DataDump"},
-    {0, ""},
 };
 
-const TiffType tiff_field_types[13] = {
+struct TiffType {
+  const char* name;  // printed at verbose > 0
+  int size;          // bytes per value
+};
+
+// The TIFF field types 0 to 12, indexed by type.
+const TiffType tiff_field_types[] = {
     {"", 0},          {"UINT8", 1}, {"ASCII", 1},     {"UINT16", 2}, {"UNIT32", 4},
     {"URATIONAL", 8}, {"SINT8", 1}, {"UNDEFINED", 1}, {"SINT16", 2}, {"SINT32", 4},
     {"SRATIONAL", 8}, {"FLOAT", 4}, {"DFLOAT", 8},
 };
 
-int find_tiff(int tag) {
-  for (int i = 0; tiff_tags[i].tag != 0; ++i)
-    if (tiff_tags[i].tag == tag) return i;
-  return -1;
-}
-
-namespace {
 
 constexpr uint32_t kExifOffsetTag = 0x8769;
 
-uint32_t get16(int order, const uint8_t* p) {
-  return static_cast<uint32_t>(order ? swab16(p) : word16(p));
-}
-
-uint32_t get32(int order, const uint8_t* p) {
-  return static_cast<uint32_t>(order ? swab32(p) : word32(p));
-}
+// Integers in the byte order of the header: 1 little-endian, 0 big-endian.
+uint32_t get16(int order, const uint8_t* p) { return order ? swab16(p) : word16(p); }
+uint32_t get32(int order, const uint8_t* p) { return order ? le32(p) : be32(p); }
 
 // Whether the `size` bytes at `offset` lie inside the data.
 bool inside(int64_t offset, int64_t size, int64_t length) {
@@ -231,22 +231,24 @@ uint32_t put_entry(int order, const uint8_t* base, int64_t length, uint32_t entr
     if (verbose > 1) outf(", Length: %ld", static_cast<long>(static_cast<int32_t>(count)));
     outc(' ');
   }
-  int row = find_tiff(static_cast<int>(tag));
-  if (row >= 0)
-    outf("[%s]", tiff_tags[row].name);
+  if (const TiffTag* known = find_tiff(tag))
+    outf("[%s]", known->name);
   else
     outf("[Unknown tag 0x%.4x]", tag);
   outs(" = ");
   bool whole = put_tiff_data(order, type, count, base, length, entry) != 0;
   outc('\n');
   if (!whole) {
-    printi();
-    outf("Error: Values of tag 0x%.4x lie past the end of the Exif data\n", tag);
+    error_line("Values of tag 0x%.4x lie past the end of the Exif data", tag);
   }
   return get32(order, p + 8);
 }
 
 }  // namespace
+
+const TiffTag* find_tiff(uint32_t tag) {
+  return find_row(tiff_tags, [tag](const TiffTag& t) { return t.tag == tag; });
+}
 
 int put_tiff_data(int order, int type, uint32_t count, const uint8_t* base, int64_t length,
                   uint32_t entry) {
@@ -254,7 +256,7 @@ int put_tiff_data(int order, int type, uint32_t count, const uint8_t* base, int6
     outs("{}");
     return 0;
   }
-  if (type < 0 || type > 12) {
+  if (type < 0 || type >= static_cast<int>(std::size(tiff_field_types))) {
     outs("{}");  // a type without a row in the table: no value
     return 1;
   }
@@ -281,8 +283,7 @@ int64_t ifd(int order, const uint8_t* base, int64_t length, uint32_t offset) {
   int64_t size = 0;
   for (;;) {
     if (!inside(offset, 2, length)) {
-      printi();
-      outf("Error: Directory at offset %u lies outside the Exif data\n", offset);
+      error_line("Directory at offset %u lies outside the Exif data", offset);
       return size;
     }
     walking.push_back(offset);
@@ -298,14 +299,12 @@ int64_t ifd(int order, const uint8_t* base, int64_t length, uint32_t offset) {
       if (get16(order, p) == kExifOffsetTag) exif = value;
     }
     if (i < n) {
-      printi();
-      outf("Error: Directory cut short after %u of %u entries\n", i, n);
+      error_line("Directory cut short after %u of %u entries", i, n);
     }
     if (exif == 0) return size;
     heading("IFD (Exif)", exif);
     if (std::find(walking.begin(), walking.end(), exif) != walking.end()) {
-      printi();
-      outf("Error: Directory at offset %u is already being walked\n", exif);
+      error_line("Directory at offset %u is already being walked", exif);
       return size;
     }
     offset = exif;
@@ -314,8 +313,7 @@ int64_t ifd(int order, const uint8_t* base, int64_t length, uint32_t offset) {
 
 int tiff_header(const uint8_t* base, int64_t length) {
   if (length < 8) {
-    printi();
-    outs("Error: TIFF header too short\n");
+    error_line("TIFF header too short");
     return 0;
   }
   const int order = (base[0] == 'I' && base[1] == 'I') ? 1 : 0;
@@ -332,8 +330,7 @@ int tiff_header(const uint8_t* base, int64_t length) {
   const int64_t link_at = static_cast<int64_t>(ifd0) + size;
   if (!inside(link_at, 4, length)) {
     if (link_at <= length) {
-      printi();
-      outs("Error: Link to the next directory lies past the end of the Exif data\n");
+      error_line("Link to the next directory lies past the end of the Exif data");
     }
     return 1;
   }

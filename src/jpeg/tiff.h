@@ -9,22 +9,11 @@ namespace tagdelve {
 
 struct TiffTag {
   uint16_t tag;
-  char name[64];
+  const char* name;
 };
 
-// Tag names, searched in order; ended by a row with tag number 0.
-extern const TiffTag tiff_tags[109];
-
-struct TiffType {
-  char name[12];  // printed at verbose > 0
-  int size;       // bytes per value
-};
-
-// The TIFF field types 0 to 12, indexed by type.
-extern const TiffType tiff_field_types[13];
-
-// Index in tiff_tags of the first row with this tag number, or -1.
-int find_tiff(int tag);
+// The first row of the tag names with this tag number, or nullptr.
+const TiffTag* find_tiff(uint32_t tag);
 
 // Prints the TIFF header at base and walks IFD0 (with its Exif directory) and
 // IFD1. `length` is the number of bytes from base to the end of the payload.

@@ -6,51 +6,44 @@
 #include "common/decode.h"
 #include "common/output.h"
 #include "common/printers.h"
+#include "common/table.h"
 
 namespace tagdelve {
 
-const ape_key ape_keys[31] = {
-    {"Title", "Music piece title or work", 0},
-    {"Subtitle", "Additional sub title", 1},
-    {"Artist", "Performing artist(s)", 2},
-    {"Album", "Album name", 3},
-    {"Debut album", "Debut album name", 4},
-    {"Publisher", "Record label or publisher", 5},
-    {"Conductor", "Conductor", 6},
-    {"Track", "Track number[/Total tracks number]", 7},
-    {"Composer", "Name of original composer(s)/arranger(s)", 8},
-    {"Comment", "User comments", 9},
-    {"Copyright", "Copyright holder(s)", 10},
-    {"Publicationright", "Publication right holder(s)", 11},
-    {"File", "file location(s)", 12},
-    {"EAN/UPC", "EAN-13/UPC-A bar code identifier", 13},
-    {"ISBN", "ISBN number with check digit", 14},
-    {"Catalog", "Catalogue number", 15},
-    {"LC", "Label code", 16},
-    {"Year", "Release date", 17},
-    {"Record Date", "Record date", 18},
-    {"Record Location", "Record location(s)", 19},
-    {"Genre", "Genre(s)", 20},
-    {"Media", "Source", 21},
-    {"Index", "Indexes for quick access", 22},
-    {"Related", "Location of related information", 23},
-    {"ISRC", "International Standard Recording Code", 24},
-    {"Abstract", "Abstract", 25},
-    {"Language", "Used language(s)", 26},
-    {"Bibliography", "Bibliography/Discography", 27},
-    {"introplay", "Chacteristic part of piece", 28},
-    {"Dummy", "Place holder", 29},
-    {"", "Unknown key", -1},
-};
-
-int find_ape(const char* key) {
-  int i = 0;
-  for (; ape_keys[i].number != -1; ++i)
-    if (strcmp(ape_keys[i].key, key) == 0) return i;
-  return i;
-}
-
 namespace {
+
+const ape_key ape_keys[] = {
+    {"Title", "Music piece title or work"},
+    {"Subtitle", "Additional sub title"},
+    {"Artist", "Performing artist(s)"},
+    {"Album", "Album name"},
+    {"Debut album", "Debut album name"},
+    {"Publisher", "Record label or publisher"},
+    {"Conductor", "Conductor"},
+    {"Track", "Track number[/Total tracks number]"},
+    {"Composer", "Name of original composer(s)/arranger(s)"},
+    {"Comment", "User comments"},
+    {"Copyright", "Copyright holder(s)"},
+    {"Publicationright", "Publication right holder(s)"},
+    {"File", "file location(s)"},
+    {"EAN/UPC", "EAN-13/UPC-A bar code identifier"},
+    {"ISBN", "ISBN number with check digit"},
+    {"Catalog", "Catalogue number"},
+    {"LC", "Label code"},
+    {"Year", "Release date"},
+    {"Record Date", "Record date"},
+    {"Record Location", "Record location(s)"},
+    {"Genre", "Genre(s)"},
+    {"Media", "Source"},
+    {"Index", "Indexes for quick access"},
+    {"Related", "Location of related information"},
+    {"ISRC", "International Standard Recording Code"},
+    {"Abstract", "Abstract"},
+    {"Language", "Used language(s)"},
+    {"Bibliography", "Bibliography/Discography"},
+    {"introplay", "Chacteristic part of piece"},
+    {"Dummy", "Place holder"},
+};
 
 // Header and footer: version, tag size, item count and global flags. The
 // tag size counts the items and the footer, not the header.
@@ -63,10 +56,7 @@ constexpr uint8_t kNoFooter = 0x40;  // bit 30 of the global flags, in their las
 // Four bytes in file order, as the version and the flags are shown.
 void put_quad(const uint8_t* p) { outf("<0x%.2x%.2x%.2x%.2x>", p[0], p[1], p[2], p[3]); }
 
-void cut_off(const char* what) {
-  printi();
-  outf("Error: %s passes the end of the tag\n", what);
-}
+void cut_off(const char* what) { error_line("%s passes the end of the tag", what); }
 
 // Prints the items of the tag body `tag` (`size` bytes) and returns the
 // position after the last one, or -1 when an item did not fit: the count,
@@ -79,7 +69,7 @@ int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
       return -1;
     }
     const uint8_t* item = tag + pos;
-    uint32_t value_size = static_cast<uint32_t>(swab32(item));
+    uint32_t value_size = le32(item);
     const uint8_t* key = item + 8;
     const void* zero = memchr(key, 0, static_cast<size_t>(size - pos - 8));
     if (zero == nullptr) {
@@ -103,8 +93,10 @@ int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
       outc(' ');
     }
     outs(reinterpret_cast<const char*>(key));
-    if (verbose > 0)
-      outf(" [%s]", ape_keys[find_ape(reinterpret_cast<const char*>(key))].description);
+    if (verbose > 0) {
+      const ape_key* known = find_ape(reinterpret_cast<const char*>(key));
+      outf(" [%s]", known != nullptr ? known->description : "Unknown key");
+    }
     outs(" = ");
     // Any of the low flag bits (read-only, binary, external locator) shows
     // the value in hex.
@@ -117,17 +109,19 @@ int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
 
 }  // namespace
 
-int ape_tag(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_t& offset,
-            int64_t limit) {
+const ape_key* find_ape(const char* key) {
+  return find_row(ape_keys, [key](const ape_key& k) { return strcmp(k.key, key) == 0; });
+}
+
+bool ape_tag(Source& src, uint8_t* /*sig*/) {
   printi();
   outs("APE v2 tag");
   uint8_t header[32];
   memcpy(header, "APET", 4);
-  if (vfgetm(header + 4, 28, stream, block, offset, limit) < 0) return 0;
-  offset += 28;
+  if (!src.read(header + 4, 28)) return false;
   // The size is used as an unsigned number, so that no claim can lead
   // backwards; it is printed as the signed number it is declared as.
-  uint32_t size = static_cast<uint32_t>(swab32(header + kSize));
+  uint32_t size = le32(header + kSize);
   int32_t count = swab32(header + kCount);  // a negative count lists nothing
   if (verbose > 0) {
     outs(" Version: ");
@@ -141,8 +135,7 @@ int ape_tag(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_t& off
   outc('\n');
 
   std::vector<uint8_t> tag;
-  if (vfget_body(tag, size, stream, block, offset, limit) < 0) return 0;
-  offset += size;
+  if (!src.body(tag, size)) return false;
 
   int64_t end = items(tag.data(), static_cast<int64_t>(size), count);
   // The footer follows the last item; its fields up to the flags must be in
@@ -156,7 +149,7 @@ int ape_tag(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_t& off
     put_quad(footer + kFlags);
     outc('\n');
   }
-  return 1;
+  return true;
 }
 
 }  // namespace tagdelve

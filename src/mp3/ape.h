@@ -9,21 +9,18 @@
 
 namespace tagdelve {
 
-// A known item key and its description; the final row, whose number is -1,
-// describes every other key.
+// A known item key and its description.
 struct ape_key {
-  char key[32];
-  char description[64];
-  int32_t number;
+  const char* key;
+  const char* description;
 };
 
-extern const ape_key ape_keys[31];
-
-// Row of an item key (exact, case-sensitive), the final row when none matches.
-int find_ape(const char* key);
+// The row of an item key (exact, case-sensitive), or nullptr.
+const ape_key* find_ape(const char* key);
 
 // Walks the APE v2 tag whose first 4 bytes ("APET") the caller has read.
-// Returns 1 with `offset` after the tag's footer, or 0 when a read failed.
-int ape_tag(Stream* stream, const uint8_t* block, uint8_t* sig, int64_t& offset, int64_t limit);
+// Returns true with the source after the tag's footer, false when a read
+// failed.
+bool ape_tag(Source& src, uint8_t* sig);
 
 }  // namespace tagdelve

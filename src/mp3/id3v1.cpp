@@ -1,14 +1,15 @@
 #include "mp3/id3v1.h"
 
-#include <cstring>
+#include <iterator>
 
 #include "common/output.h"
+#include "common/printers.h"
 
 namespace tagdelve {
 
 // The genre list of ID3v1 with the Winamp extensions (80 to 147), as the
 // taggers write it, spellings included.
-const char* const ID3v1_genre[152] = {
+const char* const ID3v1_genre[] = {
     "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
     "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
     "Industrial", "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno",
@@ -29,35 +30,35 @@ const char* const ID3v1_genre[152] = {
     "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore", "Terror", "Indie",
     "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
     "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock", "Merangue", "Salsa",
-    "Trash Metal", "Anime", "Jpop", "Synthpop",
-    // 148 to 151: unused
-    "", "", "", ""};
+    "Trash Metal", "Anime", "Jpop", "Synthpop"};
+
+const char* genre_name(int genre) {
+  return genre >= 0 && genre < static_cast<int>(std::size(ID3v1_genre)) ? ID3v1_genre[genre] : nullptr;
+}
 
 namespace {
-
-constexpr int kLastGenre = 147;
 
 // Prints one fixed-width text field: its bytes up to the first zero byte, or
 // all `width` of them, as they are.
 void text_line(const char* head, const uint8_t* p, size_t width) {
-  char text[61];
-  memcpy(text, p, width);
-  text[width] = '\0';
   printi();
-  outf("\t%s{%s}\n", head, text);
+  outc('\t');
+  outs(head);
+  outc('{');
+  put_field(p, width);
+  outs("}\n");
 }
 
 }  // namespace
 
-int ID3v1_tag(Stream* stream, const uint8_t* block, uint8_t* sig, int64_t& offset, int64_t limit) {
+bool ID3v1_tag(Source& src, uint8_t* sig) {
   printi();
   outs("ID3v1 tag\n");
   // The tag from its title on (tag offsets 3 to 127); the title's first byte
   // came with the signature.
   uint8_t tag[125];
   tag[0] = sig[3];
-  if (vfgetm(tag + 1, 124, stream, block, offset, limit) < 0) return 0;
-  offset += 124;
+  if (!src.read(tag + 1, 124)) return false;
 
   text_line("Track  : ", tag, 30);
   text_line("Artist : ", tag + 30, 30);
@@ -73,18 +74,16 @@ int ID3v1_tag(Stream* stream, const uint8_t* block, uint8_t* sig, int64_t& offse
   int genre = tag[124];
   printi();
   outf("\tGenre  : %d", genre);
-  if (genre <= kLastGenre) outf(" [%s]", ID3v1_genre[genre]);
+  if (const char* name = genre_name(genre)) outf(" [%s]", name);
   outc('\n');
-  return 1;
+  return true;
 }
 
-int ID3v1_tag_ext(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_t& offset,
-                  int64_t limit) {
+bool ID3v1_tag_ext(Source& src, uint8_t* /*sig*/) {
   printi();
   outs("ID3v1 extended tag\n");
   uint8_t tag[223];  // tag offsets 4 to 226
-  if (vfgetm(tag, 223, stream, block, offset, limit) < 0) return 0;
-  offset += 223;
+  if (!src.read(tag, 223)) return false;
 
   text_line("Track remainder : ", tag, 60);
   text_line("Artist remainder: ", tag + 60, 60);
@@ -94,7 +93,7 @@ int ID3v1_tag_ext(Stream* stream, const uint8_t* block, uint8_t* /*sig*/, int64_
   text_line("Genre           : ", tag + 181, 30);
   text_line("Start time      : ", tag + 211, 6);
   text_line("End time mmm:ss : ", tag + 217, 6);
-  return 1;
+  return true;
 }
 
 }  // namespace tagdelve

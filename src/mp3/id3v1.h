@@ -9,18 +9,17 @@
 
 namespace tagdelve {
 
-// Genre names by genre number 0 to 147; the last 4 slots stay empty.
-extern const char* const ID3v1_genre[152];
+// The name of an ID3v1 genre number (0 to 147), or nullptr.
+const char* genre_name(int genre);
 
 // Walks the ID3v1 tag whose first 4 bytes ("TAG" and the first byte of the
 // title) the caller has read into `sig`. Reads the other 124 bytes and prints
-// one line per field. Returns 1 with `offset` after the tag, or 0 when the
-// read failed.
-int ID3v1_tag(Stream* stream, const uint8_t* block, uint8_t* sig, int64_t& offset, int64_t limit);
+// one line per field. Returns true with the source after the tag, false when
+// the read failed.
+bool ID3v1_tag(Source& src, uint8_t* sig);
 
 // Walks the extended tag whose signature "TAG+" the caller has read: the
-// other 223 bytes. Returns 1 with `offset` after the tag, or 0.
-int ID3v1_tag_ext(Stream* stream, const uint8_t* block, uint8_t* sig, int64_t& offset,
-                  int64_t limit);
+// other 223 bytes. Returns true, or false when the read failed.
+bool ID3v1_tag_ext(Source& src, uint8_t* sig);
 
 }  // namespace tagdelve

@@ -7,7 +7,7 @@
 #include "common/output.h"
 #include "common/printers.h"
 #include "jpeg/jpeg.h"
-#include "mp3/apic.h"
+#include "common/apic.h"
 
 namespace tagdelve {
 
@@ -49,11 +49,7 @@ void raw_text(const uint8_t* c, int64_t n, int64_t from, int64_t to) {
   from = within(from, n);
   to = within(to, n);
   outs(" (");
-  if (to > from) {
-    const void* zero = memchr(c + from, 0, static_cast<size_t>(to - from));
-    if (zero != nullptr) to = static_cast<const uint8_t*>(zero) - c;
-    outw(c + from, static_cast<size_t>(to - from));
-  }
+  if (to > from) put_field(c + from, static_cast<size_t>(to - from));
   outc(')');
 }
 
@@ -116,6 +112,17 @@ void next_line() {
   }
 }
 
+// A description and a value: the value in `value_enc`, or in the frame's
+// encoding when that is -1.
+void described_value(const uint8_t* c, int64_t n, int value_enc) {
+  int enc = byte_at(c, n, 0);
+  Text description = terminated(enc, c, n, 1);
+  put_text(enc, c, description);
+  outs(" = ");
+  put_rest(value_enc < 0 ? enc : value_enc, c, n, description.next);
+  outc('\n');
+}
+
 }  // namespace
 
 int32_t scan_hex8(const uint8_t* p, int64_t avail) {
@@ -141,26 +148,21 @@ int32_t scan_hex8(const uint8_t* p, int64_t avail) {
   return static_cast<int32_t>(value);
 }
 
-void text_frame(const uint8_t* c, int64_t n) {
+void text_frame(const uint8_t* c, int64_t n, int /*major*/) {
   put_rest(byte_at(c, n, 0), c, n, 1);
   outc('\n');
 }
 
-void user_text(const uint8_t* c, int64_t n, bool url) {
-  int enc = byte_at(c, n, 0);
-  Text description = terminated(enc, c, n, 1);
-  put_text(enc, c, description);
-  outs(" = ");
-  put_rest(url ? 0 : enc, c, n, description.next);
-  outc('\n');
-}
+void user_text(const uint8_t* c, int64_t n, int /*major*/) { described_value(c, n, -1); }
 
-void url_link(const uint8_t* c, int64_t n) {
+void user_url(const uint8_t* c, int64_t n, int /*major*/) { described_value(c, n, 0); }
+
+void url_link(const uint8_t* c, int64_t n, int /*major*/) {
   put_enc(0, n, c);
   outc('\n');
 }
 
-void lyrics_frame(const uint8_t* c, int64_t n) {
+void lyrics_frame(const uint8_t* c, int64_t n, int /*major*/) {
   int enc = byte_at(c, n, 0);
   Text description = language_and_description(c, n, enc);
   outc(' ');
@@ -168,7 +170,7 @@ void lyrics_frame(const uint8_t* c, int64_t n) {
   outc('\n');
 }
 
-void comment_frame(const uint8_t* c, int64_t n) {
+void comment_frame(const uint8_t* c, int64_t n, int /*major*/) {
   int enc = byte_at(c, n, 0);
   Text description = language_and_description(c, n, enc);
   if (description.len == 8 && memcmp(c + description.at, "iTunNORM", 8) == 0) {
@@ -192,7 +194,7 @@ void iTunPEAK(const uint8_t* p, int64_t avail) {
   outf(" %6f)", static_cast<double>(scan_at(p, avail, 10)) / 32768);
 }
 
-void attached_picture(int major, const uint8_t* c, int64_t n) {
+void attached_picture(const uint8_t* c, int64_t n, int major) {
   int enc = byte_at(c, n, 0);
   int64_t type_at;
   bool jpeg;
@@ -218,17 +220,10 @@ void attached_picture(int major, const uint8_t* c, int64_t n) {
   const int64_t size = n - description.next;
   if (verbose > 0) outf(", Binary: %lld bytes", static_cast<long long>(size));
   outc('\n');
-  if (!jpeg || size <= 0) return;
-  if (verbose > 0) {
-    printi();
-    outf("\t\tJPEG content, Length: %lld\n", static_cast<long long>(size));
-  }
-  ++indent;
-  jpeg_file(nullptr, c + description.next, size);
-  --indent;
+  if (jpeg) embedded_jpeg(c + description.next, size);
 }
 
-void encapsulated_object(const uint8_t* c, int64_t n) {
+void encapsulated_object(const uint8_t* c, int64_t n, int /*major*/) {
   int enc = byte_at(c, n, 0);
   Text mime = terminated(0, c, n, 1);
   outs("MIME: ");
@@ -249,7 +244,7 @@ void encapsulated_object(const uint8_t* c, int64_t n) {
   }
 }
 
-void private_frame(const uint8_t* c, int64_t n) {
+void private_frame(const uint8_t* c, int64_t n, int /*major*/) {
   Text owner = terminated(0, c, n, 0);
   put_text(0, c, owner);
   const int64_t size = n - owner.next;
@@ -260,7 +255,7 @@ void private_frame(const uint8_t* c, int64_t n) {
   outc('\n');
 }
 
-void replay_gain(const uint8_t* c, int64_t n) {
+void replay_gain(const uint8_t* c, int64_t n, int /*major*/) {
   // The peak is a big-endian single-precision value; bytes the frame lacks
   // count as 0.
   uint8_t b[4] = {0, 0, 0, 0};

@@ -10,22 +10,18 @@
 
 namespace tagdelve {
 
-// A version 2 field: its 3-letter identifier and its description. The final
-// row has an empty identifier.
+// A version 2 field: its 3-letter identifier and its description.
 struct lyrics3v2_field {
-  char id[4];
-  char description[64];
+  const char* id;
+  const char* description;
 };
 
-extern const lyrics3v2_field lyrics3v2_fields[10];
-
-// Row of a version 2 field identifier, or -1 for none.
-int find_field(const char* id);
+// The row of a version 2 field identifier, or nullptr.
+const lyrics3v2_field* find_field(const char* id);
 
 // Walks the Lyrics3 block whose first 4 bytes ("LYRI") the caller has read
-// into `sig` (10 bytes, used here as scratch). Returns 1 with `offset` after
-// the end marker, or 0 when a read failed.
-int lyrics3_block(Stream* stream, const uint8_t* block, uint8_t* sig, int64_t& offset,
-                  int64_t limit);
+// into `sig` (10 bytes, used here as scratch). Returns true with the source
+// after the end marker, false when a read failed.
+bool lyrics3_block(Source& src, uint8_t* sig);
 
 }  // namespace tagdelve

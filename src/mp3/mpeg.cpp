@@ -15,31 +15,31 @@ const char* const MPEG_versions[4] = {"'MPEG 2.5'", "error", "mpg-ii", "mpg-i"};
 const char* const MPEG_layers[4] = {"error", "III", "II", "I"};
 const char* const MPEG_flags[2] = {"on", "off"};
 
-const int32_t MPEG_samples[16] = {
-    11025, 12000, 8000,  -1,  // MPEG 2.5
-    -1,    -1,    -1,    -1,  // reserved version
-    22050, 24000, 16000, -1,  // MPEG-2
-    44100, 48000, 32000, -1,  // MPEG-1
+const int32_t MPEG_samples[4][4] = {
+    {11025, 12000, 8000, -1},   // MPEG 2.5
+    {-1, -1, -1, -1},           // reserved version
+    {22050, 24000, 16000, -1},  // MPEG-2
+    {44100, 48000, 32000, -1},  // MPEG-1
 };
 
-// Version indexes 0 and 2 (MPEG 2.5 and MPEG-2) share the first half, 1 and 3
-// the second; within a half the rows go by layer index (0 reserved, 1 layer
-// III, 2 layer II, 3 layer I).
-const int32_t MPEG_bitrates[128] = {
-    0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, -1,
-    0, 8,  16, 24, 32, 40, 48, 56,  64,  80,  96,  112, 128, 144, 160, -1,
-    0, 8,  16, 24, 32, 40, 48, 56,  64,  80,  96,  112, 128, 144, 160, -1,
-    0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, -1,
-    0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, -1,
-    0, 32, 40, 48, 56, 64, 80, 96,  112, 128, 160, 192, 224, 256, 320, -1,
-    0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, -1,
-    0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, -1,
+// Within a half the rows go by layer index: 0 reserved, 1 layer III, 2 layer
+// II, 3 layer I.
+const int32_t MPEG_bitrates[2][4][16] = {
+    {
+        // MPEG 2.5 and MPEG-2 (version indexes 0 and 2)
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, -1},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, -1},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, -1},
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, -1},
+    },
+    {
+        // MPEG-1 and the reserved version (indexes 3 and 1)
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, -1},
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, -1},
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, -1},
+        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, -1},
+    },
 };
-
-int64_t data_frames = 0;
-int64_t cum_bitrate = 0;
-int32_t last_bitrate = -1;
-int16_t vbr = 0;
 
 namespace {
 
@@ -69,22 +69,20 @@ int32_t frame_length(int version, int layer, int32_t bitrate, int32_t rate, int 
 }
 
 // Decodes, counts and skips the audio frame whose 4 header bytes are in h.
-void audio_frame(const uint8_t* h, Stream* stream, const uint8_t* block, int64_t& offset,
-                 int64_t limit) {
+// `line` holds the frame's offset line at verbose > 1 (its end at `e`): the
+// frame's own two lines follow it in one write.
+void audio_frame(const uint8_t* h, Source& src, MpegStats& stats, char* line, char* e) {
   int version = (h[1] >> 3) & 3;
   int layer = (h[1] >> 1) & 3;
   int protection = h[1] & 1;
-  int bitrate_index = h[2] >> 4;
-  int rate_index = (h[2] >> 2) & 3;
   int padding = (h[2] >> 1) & 1;
-  int32_t bitrate = MPEG_bitrates[((version & 1) * 4 + layer) * 16 + bitrate_index];
-  int32_t rate = MPEG_samples[version * 4 + rate_index];
+  int32_t bitrate = MPEG_bitrates[version & 1][layer][h[2] >> 4];
+  int32_t rate = MPEG_samples[version][(h[2] >> 2) & 3];
   int32_t length = frame_length(version, layer, bitrate, rate, padding);
 
   if (verbose > 1) {
-    // Two lines for every frame: formatted by hand, each written at once.
-    char line[128];
-    char* e = fmt_str(line, "Data frame, ");
+    e = fmt_tabs(e);
+    e = fmt_str(e, "Data frame, ");
     e = fmt_str(e, MPEG_versions[version]);
     e = fmt_str(e, " layer ");
     e = fmt_str(e, MPEG_layers[layer]);
@@ -93,100 +91,89 @@ void audio_frame(const uint8_t* h, Stream* stream, const uint8_t* block, int64_t
     e = fmt_str(e, ", Bit Rate: ");
     e = fmt_dec(e, bitrate);
     e = fmt_str(e, "k,\n");
-    printi();
-    outw(line, static_cast<size_t>(e - line));
     const uint8_t flags[2] = {static_cast<uint8_t>(h[2] & 3), h[3]};
-    e = fmt_str(line, "\tFrame Length: ");
+    e = fmt_tabs(e);
+    e = fmt_str(e, "\tFrame Length: ");
     e = fmt_dec(e, length);
     e = fmt_str(e, ", Frequency: ");
     e = fmt_dec(e, rate);
     e = fmt_str(e, "Hz, Flags: <0x");
     e = fmt_hex(e, flags, 2);
     e = fmt_str(e, ">\n");
-    printi();
     outw(line, static_cast<size_t>(e - line));
   }
 
-  ++data_frames;
-  cum_bitrate += bitrate;
-  if (last_bitrate > 0 && last_bitrate != bitrate) vbr = 1;
-  last_bitrate = bitrate;
+  ++stats.data_frames;
+  stats.cum_bitrate += bitrate;
+  if (stats.last_bitrate > 0 && stats.last_bitrate != bitrate) stats.vbr = true;
+  stats.last_bitrate = bitrate;
 
   // A length of 4 or less (reserved or free-format entries) skips nothing:
   // the walk goes on at the byte after the header, never backwards.
-  int64_t rest = int64_t{length} - 4;
-  if (rest > 0) {
-    vfdump(rest, stream, block, offset, limit);
-    offset += rest;
-  }
+  src.skip(int64_t{length} - 4);
 }
 
 }  // namespace
 
-int mpeg_frame(Stream* stream, const uint8_t* block, int64_t& offset, int64_t limit) {
+bool mpeg_frame(Source& src, MpegStats& stats) {
   uint8_t sig[10] = {};
-  if (vfgetm(sig, 4, stream, block, offset, limit) < 0) return 0;
+  const int64_t at = src.tell();
+  if (!src.read(sig, 4)) return false;
+  // At verbose > 1 every item has an offset line; an audio frame writes its
+  // two lines with it.
+  char line[3 * kMaxFmtTabs + 256];
+  char* e = line;
   if (verbose > 1) {
-    char line[64];
-    char* e = fmt_str(line, "Offset ");
-    e = fmt_dec(e, offset);
+    e = fmt_tabs(e);
+    e = fmt_str(e, "Offset ");
+    e = fmt_dec(e, at);
     e = fmt_str(e, ", Frame header <0x");
     e = fmt_hex(e, sig, 4);
     e = fmt_str(e, ">\n");
-    printi();
-    outw(line, static_cast<size_t>(e - line));
   }
-  offset += 4;
-
   if (sig[0] == 0xFF && (sig[1] & 0xE0) == 0xE0) {
-    audio_frame(sig, stream, block, offset, limit);
-    return 1;
+    audio_frame(sig, src, stats, line, e);
+    return true;
   }
+  outw(line, static_cast<size_t>(e - line));
   for (const TagSignature& tag : kTagSignatures) {
-    if (memcmp(sig, tag.sig, strlen(tag.sig)) == 0)
-      return tag.walker(stream, block, sig, offset, limit);
+    if (memcmp(sig, tag.sig, strlen(tag.sig)) == 0) return tag.walker(src, sig);
   }
   printi();
   outs("Error: Frame header ");
   put_hex(4, sig);
   outs(" not recognised\n");
-  return 0;
+  return false;
 }
 
-int mpeg_file(Stream* stream, const uint8_t* block, int64_t limit) {
+void mpeg_file(Source& src) {
   printi();
   outs("MPEG (MP3) file start\n");
-  int64_t offset = 0;
-  data_frames = 0;
-  cum_bitrate = 0;
-  last_bitrate = -1;
-  vbr = 0;
-
-  while ((mpeg_frame(stream, block, offset, limit) & 0xFFFF) != 0) {
+  MpegStats stats;
+  while (mpeg_frame(src, stats)) {
   }
 
   // The running time takes every frame as 26 ms long, whatever its layer
   // and sample rate.
-  double total = static_cast<double>(data_frames) * 0.026;
+  double total = static_cast<double>(stats.data_frames) * 0.026;
   int minutes = static_cast<int>(total / 60);
   double seconds = total - minutes * 60;
 
   printi();
   outs("Statistics\n");
   printi();
-  outf("\tData frames: %lld\n", static_cast<long long>(data_frames));
+  outf("\tData frames: %lld\n", static_cast<long long>(stats.data_frames));
   printi();
   outf("\tRunning time: %dm %1.3fs\n", minutes, seconds);
   printi();
-  if (vbr)
-    outf("\tAverage bitrate: %lldkbps (vbr)\n", static_cast<long long>(cum_bitrate / data_frames));
+  if (stats.vbr)
+    outf("\tAverage bitrate: %lldkbps (vbr)\n", static_cast<long long>(stats.cum_bitrate / stats.data_frames));
   else
-    outf("\tConstant bitrate: %dkbps\n", last_bitrate);
+    outf("\tConstant bitrate: %dkbps\n", stats.last_bitrate);
   printi();
-  outf("\tFile length: %lldbytes\n", static_cast<long long>(offset));
+  outf("\tFile length: %lldbytes\n", static_cast<long long>(src.tell()));
   printi();
   outs("MPEG (MP3) file end\n");
-  return 1;
 }
 
 }  // namespace tagdelve

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/source.h"
 
@@ -11,6 +12,10 @@ namespace tagdelve {
 // Names of the type flags '0' to '6', indexed by typeflag - '0'.
 extern const char* const tar_file_type[7];
 
-int tar_file(Stream* stream, const uint8_t* block, int64_t limit);
+// Walks a member of the archive: its name and its data as a source of its
+// own. Returns true when a walker ran, false when the name selects none.
+using MemberWalk = bool (*)(const std::string& name, Source& member);
+
+void tar_file(Source& src, MemberWalk walk_member);
 
 }  // namespace tagdelve

@@ -33,8 +33,9 @@ std::string walk(const Bytes& b, int32_t v, size_t buffer = 0, int64_t limit = 0
   test::MemStream ms(b.v, buffer ? buffer : 1);
   test::Levels lv(v, depth);
   test::Capture cap;
-  asf_file(buffer ? ms.get() : nullptr, buffer ? nullptr : block.data(),
-           buffer ? limit : static_cast<int64_t>(block.size()));
+  tagdelve::Source src = !buffer ? tagdelve::Source::of_memory(block.data(), static_cast<int64_t>(block.size()))
+                        : limit ? ms.source(limit) : ms.source();
+  asf_file(src);
   return cap.text();
 }
 
@@ -99,10 +100,11 @@ TEST(AsfWalker, SmallFile) {
   for (int v = 0; v <= 2; ++v) EXPECT_EQ(walk(f, v, 0, 0, 1), small_report(v)) << v;
   Bytes archive = Bytes{}.fill(512, 0x55).append(f).append(object(kOther, Bytes{}));
   test::MemStream ms(archive.v, 7);
-  ASSERT_EQ(vfdump(512, ms.get(), nullptr, 0, 0), 512);
+  ASSERT_TRUE(ms.source().skip(512));
   test::Levels lv(2, 1);
   test::Capture cap;
-  asf_file(ms.get(), nullptr, static_cast<int64_t>(f.size()));
+  tagdelve::Source src = ms.source(static_cast<int64_t>(f.size()));
+  asf_file(src);
   EXPECT_EQ(cap.text(), small_report(2));
   EXPECT_EQ(ms.position(), 512 + 282);
 }

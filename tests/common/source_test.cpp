@@ -1,23 +1,21 @@
+// The source reader over each kind of source: a block of memory, a pipe and
+// a regular file, the streams with read buffers small enough that requests
+// cross refills and with the tool's own.
 #include "common/source.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/bytes.h"
 #include "support/capture.h"
-#include "support/run.h"
 
 namespace {
 
 using namespace tagdelve;
-using test::Bytes;
 using test::Capture;
 using test::MemStream;
-
 using Vec = std::vector<uint8_t>;
 
 Vec range(int n) {
@@ -26,266 +24,237 @@ Vec range(int n) {
   return v;
 }
 
-// The buffer sizes under which every stream case is run: refills inside a
-// request must not change any result.
-const size_t kBufferSizes[] = {1, 2, 3, 7, kStreamBuffer};
+struct Kind {
+  const char* name;
+  bool memory;
+  MemStream::Kind fd;
+  size_t buffer;
+};
 
-TEST(Source, ReadRefusedPastLimitReadsNothing) {
-  for (size_t bs : kBufferSizes) {
-    MemStream ms(range(100), bs);
+const Kind kKinds[] = {
+    {"memory", true, MemStream::kPipe, 0},          {"pipe, buffer 1", false, MemStream::kPipe, 1},
+    {"pipe, buffer 3", false, MemStream::kPipe, 3}, {"pipe", false, MemStream::kPipe, kStreamBuffer},
+    {"file, buffer 7", false, MemStream::kFile, 7}, {"file", false, MemStream::kFile, kStreamBuffer},
+};
+
+// A source of one kind over `bytes`, under `limit` (a memory block holds at
+// most its bytes).
+struct Reader {
+  Vec bytes;
+  std::unique_ptr<MemStream> stream;
+  Source src;
+
+  Reader(const Kind& k, const Vec& b, int64_t limit = kNoLimit) : bytes(b) {
+    if (k.memory) {
+      src = Source::of_memory(bytes.data(), std::min<int64_t>(limit, static_cast<int64_t>(bytes.size())));
+    } else {
+      stream = std::make_unique<MemStream>(bytes, k.buffer, k.fd);
+      src = limit == kNoLimit ? stream->source() : stream->source(limit);
+    }
+  }
+};
+
+TEST(Source, ReadsUpToTheLimitAndNoFurther) {
+  for (const Kind& k : kKinds) {
+    SCOPED_TRACE(k.name);
+    Reader r(k, range(100), 100);
     uint8_t d[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-    ASSERT_EQ(vfdump(98, ms.get(), nullptr, 0, 100), 98);
-    EXPECT_EQ(vfgetm(d, 4, ms.get(), nullptr, 98, 100), -1) << bs;
+    ASSERT_TRUE(r.src.skip(98));
+    EXPECT_FALSE(r.src.read(d, 4));  // refused: nothing is read
     EXPECT_EQ(d[0], 0xAA);
-    EXPECT_EQ(ms.position(), 98);
-    EXPECT_EQ(vfgetm(d, 2, ms.get(), nullptr, 98, 100), 2);
+    EXPECT_EQ(r.src.tell(), 98);
+    EXPECT_EQ(r.src.consumed(), 98);
+    ASSERT_TRUE(r.src.read(d, 2));
     EXPECT_EQ(d[0], 98);
     EXPECT_EQ(d[1], 99);
+    EXPECT_FALSE(r.src.read(d, -1));
+    EXPECT_TRUE(r.src.read(d, 0));
+    EXPECT_EQ(r.src.left(), 0);
   }
+}
+
+TEST(Source, AnEmptySourceSuppliesNothing) {
+  for (const Kind& k : kKinds) {
+    Reader r(k, range(10), 0);
+    uint8_t d;
+    EXPECT_FALSE(r.src.read(&d, 1)) << k.name;
+    EXPECT_TRUE(r.src.bounded()) << k.name;
+  }
+  Source none = Source::of_memory(nullptr, 0);
+  int64_t avail = -1;
+  none.peek(&avail);
+  EXPECT_EQ(avail, 0);
 }
 
 TEST(Source, StreamEndFailsTheReadAndKeepsWhatWasRead) {
-  for (size_t bs : kBufferSizes) {
-    MemStream ms(range(10), bs);
+  for (const Kind& k : kKinds) {
+    if (k.memory) continue;
+    SCOPED_TRACE(k.name);
+    Reader r(k, range(10));
     uint8_t d[8];
-    ASSERT_EQ(vfgetm(d, 8, ms.get(), nullptr, 0, 0), 8);
+    ASSERT_TRUE(r.src.read(d, 8));
     uint8_t e[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-    EXPECT_EQ(vfgetm(e, 4, ms.get(), nullptr, 8, 0), -1);
-    EXPECT_EQ(e[0], 8);
-    EXPECT_EQ(e[1], 9);
-    EXPECT_EQ(e[2], 0xAA);
-    EXPECT_EQ(ms.position(), 10);
+    EXPECT_FALSE(r.src.read(e, 4));
+    EXPECT_EQ(Vec(e, e + 4), Vec({8, 9, 0xAA, 0xAA}));
+    EXPECT_EQ(r.src.tell(), 8);      // what the walker has read
+    EXPECT_EQ(r.src.consumed(), 10); // what the stream gave
   }
 }
 
-TEST(Source, MemoryBlockReadsWithinItsLength) {
-  Vec block = {1, 2, 3, 4, 5};
-  uint8_t d[5] = {};
-  EXPECT_EQ(vfgetm(d, 2, nullptr, block.data(), 3, 5), 2);
-  EXPECT_EQ(d[0], 4);
-  EXPECT_EQ(d[1], 5);
-  EXPECT_EQ(vfgetm(d, 3, nullptr, block.data(), 3, 5), -1);
-  EXPECT_EQ(vfgetm(d, -1, nullptr, block.data(), 0, 5), -1);
-  EXPECT_EQ(vfgetm(d, 0, nullptr, block.data(), 5, 5), 0);
-  // An empty block (length 0) supplies nothing.
-  EXPECT_EQ(vfgetm(d, 1, nullptr, block.data(), 0, 0), -1);
-  // Unsynchronisation applies to streams only.
-  Vec ff = {0xFF, 0x00, 0x41};
-  unsync = 1;
-  ulost = 0;
-  EXPECT_EQ(vfgetm(d, 3, nullptr, ff.data(), 0, 3), 3);
-  unsync = 0;
-  EXPECT_EQ(Vec(d, d + 3), ff);
-  EXPECT_EQ(ulost, 0);
-}
-
-struct UnsyncCase {
-  const char* name;
-  Vec input;
-  std::vector<int> requests;
-  Vec want;
-  int64_t lost;
-};
-
-TEST(Source, UnsynchronisationDropsZeroAfterFF) {
-  const UnsyncCase cases[] = {
-      {"FF 00 41 as 2", {0xFF, 0x00, 0x41}, {2}, {0xFF, 0x41}, 1},
-      {"FF 00 41 as 1+1", {0xFF, 0x00, 0x41}, {1, 1}, {0xFF, 0x41}, 1},
-      {"FF 41 kept", {0xFF, 0x41}, {2}, {0xFF, 0x41}, 0},
-      {"FF 00 00", {0xFF, 0x00, 0x00}, {2}, {0xFF, 0x00}, 1},
-      {"FF FF 00 41", {0xFF, 0xFF, 0x00, 0x41}, {3}, {0xFF, 0xFF, 0x41}, 1},
-      {"FF DB kept", {0xFF, 0xD8, 0xFF, 0xDB}, {4}, {0xFF, 0xD8, 0xFF, 0xDB}, 0},
-      {"two pairs", {0x41, 0xFF, 0x00, 0xFF, 0x00, 0xE0}, {1, 2, 1}, {0x41, 0xFF, 0xFF, 0xE0}, 2},
-  };
-  for (const UnsyncCase& c : cases) {
-    for (size_t bs : kBufferSizes) {
-      MemStream ms(c.input, bs);
-      unsync = 1;
-      ulost = 0;
-      Vec got;
-      int64_t offset = 0;
-      for (int n : c.requests) {
-        Vec d(static_cast<size_t>(n));
-        ASSERT_EQ(vfgetm(d.data(), n, ms.get(), nullptr, offset, 0), n) << c.name;
-        offset += n;
-        got.insert(got.end(), d.begin(), d.end());
-      }
-      unsync = 0;
-      EXPECT_EQ(got, c.want) << c.name << " buffer " << bs;
-      EXPECT_EQ(ulost, c.lost) << c.name << " buffer " << bs;
-      EXPECT_EQ(ms.position(), static_cast<long>(c.want.size() + c.lost)) << c.name;
+TEST(Source, SkipsAndTheirTwoErrors) {
+  for (const Kind& k : kKinds) {
+    SCOPED_TRACE(k.name);
+    {
+      Capture cap;
+      Reader r(k, range(50), 40);
+      EXPECT_TRUE(r.src.skip(0));
+      EXPECT_TRUE(r.src.skip(-3));
+      EXPECT_TRUE(r.src.skip(30));
+      EXPECT_FALSE(r.src.skip(11));  // past the limit: nothing is skipped
+      EXPECT_EQ(cap.text(), "Error: Premature end of file(1)\n");
+      EXPECT_EQ(r.src.tell(), 41);  // but the position moves on
+      EXPECT_EQ(r.src.consumed(), k.memory ? 40 : 30);
+      uint8_t d;
+      EXPECT_FALSE(r.src.read(&d, 1));
+    }
+    if (!k.memory) {
+      Capture cap;
+      Reader r(k, range(20));
+      ASSERT_TRUE(r.src.skip(15));
+      uint8_t d;
+      ASSERT_TRUE(r.src.read(&d, 1));
+      EXPECT_EQ(d, 15);  // skipped to the right place, by seeking or reading
+      EXPECT_FALSE(r.src.skip(300));
+      EXPECT_EQ(cap.text(), "Error: Premature end of file(2)\n");
+      EXPECT_EQ(r.src.consumed(), 20);
     }
   }
 }
 
-TEST(Source, UnsynchronisedReadsStayInsideTheLimit) {
-  // Each dropped byte is a stored byte too: reading 3 bytes from
-  // FF 00 FF 00 41 takes 5 stored bytes, more than a limit of 4 allows.
-  for (size_t bs : kBufferSizes) {
-    MemStream ms({0xFF, 0x00, 0xFF, 0x00, 0x41, 0x42});
-    uint8_t d[3];
-    unsync = 1;
-    ulost = 0;
-    EXPECT_EQ(vfgetm(d, 3, ms.get(), nullptr, 0, 4), -1) << bs;
-    unsync = 0;
-    EXPECT_LE(ms.position(), 4);
-  }
-  MemStream ms({0xFF, 0x00, 0xFF, 0x00, 0x41});
-  uint8_t d[2];
-  unsync = 1;
-  EXPECT_EQ(vfgetm(d, 2, ms.get(), nullptr, 0, 4), 2);  // FF, 00 dropped, FF: 3 stored bytes
-  unsync = 0;
-  EXPECT_EQ(d[1], 0xFF);
-}
-
-TEST(Source, ClearingUnsyncEndsTheFFState) {
-  MemStream ms({0xFF, 0x00, 0x41});
-  uint8_t d[2];
-  unsync = 1;
-  ulost = 0;
-  ASSERT_EQ(vfgetm(d, 1, ms.get(), nullptr, 0, 0), 1);
-  unsync = 0;
-  ASSERT_EQ(vfgetm(d, 2, ms.get(), nullptr, 1, 0), 2);
-  EXPECT_EQ(d[0], 0x00);
-  EXPECT_EQ(d[1], 0x41);
-  EXPECT_EQ(ulost, 0);
-}
-
-TEST(Source, SkipsDoNotUndoUnsynchronisation) {
-  MemStream ms({0xFF, 0x00, 0x00, 0x41});
-  uint8_t d[2];
-  unsync = 1;
-  ulost = 0;
-  ASSERT_EQ(vfgetm(d, 1, ms.get(), nullptr, 0, 0), 1);
-  ASSERT_EQ(vfdump(1, ms.get(), nullptr, 1, 0), 1);  // skips the 00 as is
-  ASSERT_EQ(vfgetm(d, 2, ms.get(), nullptr, 2, 0), 2);
-  unsync = 0;
-  EXPECT_EQ(d[0], 0x00);
-  EXPECT_EQ(d[1], 0x41);
-  EXPECT_EQ(ulost, 0);
-}
-
-TEST(Source, SkipPastLimitPrintsFirstMessage) {
-  for (size_t bs : kBufferSizes) {
-    Capture cap;
-    MemStream ms(range(50), bs);
-    EXPECT_EQ(vfdump(11, ms.get(), nullptr, 90, 100), -1);
-    EXPECT_EQ(cap.text(), "Error: Premature end of file(1)\n");
-    EXPECT_EQ(ms.position(), 0);
-    EXPECT_EQ(vfdump(10, ms.get(), nullptr, 90, 100), 10);
-    EXPECT_EQ(ms.position(), 10);
-  }
-}
-
-TEST(Source, SkipPastStreamEndPrintsSecondMessage) {
-  for (size_t bs : kBufferSizes) {
-    Capture cap;
-    MemStream ms(range(20), bs);
-    EXPECT_EQ(vfdump(15, ms.get(), nullptr, 0, 0), 15);
-    uint8_t d;
-    ASSERT_EQ(vfgetm(&d, 1, ms.get(), nullptr, 15, 0), 1);
-    EXPECT_EQ(d, 15);
-    EXPECT_EQ(vfdump(5, ms.get(), nullptr, 16, 0), -1);
-    EXPECT_EQ(cap.text(), "Error: Premature end of file(2)\n");
-    EXPECT_EQ(ms.position(), 20);
-  }
-}
-
-TEST(Source, SkipOfNothing) {
-  Capture cap;
-  MemStream ms(range(4));
-  EXPECT_EQ(vfdump(0, ms.get(), nullptr, 0, 0), 0);
-  EXPECT_EQ(vfdump(-3, ms.get(), nullptr, 0, 0), -3);
-  Vec block = range(4);
-  EXPECT_EQ(vfdump(4, nullptr, block.data(), 0, 4), 4);
-  EXPECT_EQ(vfdump(5, nullptr, block.data(), 0, 4), -1);
-  EXPECT_EQ(cap.text(), "Error: Premature end of file(1)\n");
-  EXPECT_EQ(ms.position(), 0);
-}
-
-// A regular file: skips may seek, with the same results.
-class FileSource : public ::testing::Test {
- protected:
-  MemStream file_{range(200), 16, MemStream::kFile};
-  Stream& s_ = *file_.get();
-};
-
-TEST_F(FileSource, SkipSeeksAndReadsOnFromThere) {
-  uint8_t d[2];
-  ASSERT_EQ(vfgetm(d, 2, &s_, nullptr, 0, 0), 2);
-  EXPECT_EQ(vfdump(150, &s_, nullptr, 2, 0), 150);
-  EXPECT_EQ(stream_tell(s_), 152);
-  ASSERT_EQ(vfgetm(d, 2, &s_, nullptr, 152, 0), 2);
-  EXPECT_EQ(d[0], 152);
-  EXPECT_EQ(d[1], 153);
-}
-
-TEST_F(FileSource, SkipPastTheEndOfAFile) {
-  Capture cap;
-  EXPECT_EQ(vfdump(300, &s_, nullptr, 0, 0), -1);
-  EXPECT_EQ(cap.text(), "Error: Premature end of file(2)\n");
-  EXPECT_EQ(stream_tell(s_), 200);
-}
-
-TEST_F(FileSource, BytesLeftAreKnown) {
-  EXPECT_EQ(source_left(&s_, nullptr, 0, 0), 200);
-  uint8_t d[5];
-  ASSERT_EQ(vfgetm(d, 5, &s_, nullptr, 0, 0), 5);
-  EXPECT_EQ(source_left(&s_, nullptr, 5, 0), 195);
-  EXPECT_EQ(source_left(&s_, nullptr, 5, 50), 45);       // the limit is nearer
-  EXPECT_EQ(source_left(&s_, nullptr, 5, 100000), 195);  // the file's end is nearer
-}
-
-TEST_F(FileSource, ClaimedBodyLargerThanTheFileIsNotAllocated) {
-  std::vector<uint8_t> body;
-  EXPECT_EQ(vfget_body(body, int64_t{1} << 40, &s_, nullptr, 0, 0), -1);
-  EXPECT_LT(body.capacity(), 1000u);
-  EXPECT_EQ(stream_tell(s_), 200);  // like a read that met the end
-}
-
-TEST(Source, ClaimedBodyInAPipeUnderALimitGrowsWithItsData) {
-  // Not a regular file: the limit (an archive member's size) is a claim of
-  // the input too, and no buffer of that size is allocated ahead of the data.
-  MemStream ms(range(100), 7);
-  std::vector<uint8_t> body;
-  EXPECT_EQ(vfget_body(body, int64_t{3} << 30, ms.get(), nullptr, 0, int64_t{4} << 30), -1);
-  EXPECT_LT(body.capacity(), 1u << 20);
-  EXPECT_EQ(ms.position(), 100);
-  MemStream again(range(100), 7);
-  EXPECT_EQ(vfget_body(body, 90, again.get(), nullptr, 0, 95), 90);
-  EXPECT_EQ(body[89], 89);
-}
-
-TEST(Source, BytesLeftOfOtherSources) {
-  Vec block = range(10);
-  EXPECT_EQ(source_left(nullptr, block.data(), 4, 10), 6);
-  EXPECT_EQ(source_left(nullptr, block.data(), 12, 10), 0);
-  MemStream ms(range(10));  // not a regular file: only a limit bounds it
-  EXPECT_EQ(source_left(ms.get(), nullptr, 0, 0), std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(source_left(ms.get(), nullptr, 3, 8), 5);
-}
-
-TEST(Source, BodyReads) {
-  std::vector<uint8_t> body;
-  {
-    MemStream ms(range(10), 3);
-    EXPECT_EQ(vfget_body(body, 6, ms.get(), nullptr, 0, 0), 6);
+TEST(Source, ClaimedBodies) {
+  for (const Kind& k : kKinds) {
+    SCOPED_TRACE(k.name);
+    std::vector<uint8_t> body;
+    Reader r(k, range(10), 9);
+    ASSERT_TRUE(r.src.body(body, 6));
     EXPECT_EQ(body, Vec({0, 1, 2, 3, 4, 5}));
-    // Refused by the limit: nothing read.
-    EXPECT_EQ(vfget_body(body, 5, ms.get(), nullptr, 6, 10), -1);
-    EXPECT_EQ(ms.position(), 6);
-    // Without a limit, a claim past the end fails when the stream ends.
-    EXPECT_EQ(vfget_body(body, int64_t{1} << 40, ms.get(), nullptr, 6, 0), -1);
-    EXPECT_EQ(ms.position(), 10);
+    EXPECT_FALSE(r.src.body(body, 4));  // refused by the limit: nothing read
+    EXPECT_EQ(r.src.consumed(), 6);
+    EXPECT_FALSE(r.src.body(body, -1));
+    ASSERT_TRUE(r.src.body(body, 3));
+    EXPECT_EQ(body, Vec({6, 7, 8}));
   }
-  Vec block = range(8);
-  EXPECT_EQ(vfget_body(body, 3, nullptr, block.data(), 5, 8), 3);
-  EXPECT_EQ(body, Vec({5, 6, 7}));
-  EXPECT_EQ(vfget_body(body, 4, nullptr, block.data(), 5, 8), -1);
-  EXPECT_EQ(vfget_body(body, -1, nullptr, block.data(), 0, 8), -1);
+  for (const Kind& k : kKinds) {
+    if (k.memory) continue;
+    SCOPED_TRACE(k.name);
+    // A claim of a terabyte is never allocated: it fails at once in a file,
+    // and from a pipe the body grows only with its bytes. Either way the
+    // stream is consumed as a read meeting its end would.
+    Reader r(k, range(100));
+    std::vector<uint8_t> body;
+    EXPECT_FALSE(r.src.body(body, int64_t{1} << 40));
+    EXPECT_LT(body.capacity(), size_t{1} << 20);
+    EXPECT_EQ(r.src.consumed(), 100);
+    EXPECT_EQ(r.src.tell(), 0);
+    // An archive member's size is a claim of the input too.
+    Reader member(k, range(100), int64_t{4} << 30);
+    EXPECT_FALSE(member.src.body(body, int64_t{3} << 30));
+    EXPECT_LT(body.capacity(), size_t{1} << 20);
+  }
 }
 
-}  // namespace
+TEST(Source, ReadsWhatIsThere) {
+  for (const Kind& k : kKinds) {
+    std::vector<uint8_t> bytes;
+    Reader r(k, range(10));
+    EXPECT_EQ(r.src.read_upto(bytes, 4), 4) << k.name;
+    EXPECT_EQ(r.src.read_upto(bytes, 100), 6) << k.name;
+    EXPECT_EQ(bytes, Vec({4, 5, 6, 7, 8, 9})) << k.name;
+    EXPECT_EQ(r.src.tell(), 10) << k.name;
+  }
+}
+
+TEST(Source, ScanStopsAtTheByteOrTheEnd) {
+  const struct {
+    const char* name;
+    Vec input;
+    int64_t before;  // bytes skipped before the scan
+    int64_t limit, passed;
+    bool found;
+  } cases[] = {
+      {"found later", {1, 2, 3, 0xFF, 4}, 0, kNoLimit, 3, true},
+      {"after a skip", {1, 0xFF, 2, 3, 0xFF}, 2, kNoLimit, 2, true},
+      {"not there", {1, 2, 3, 4}, 0, kNoLimit, 4, false},
+      {"beyond the limit", {1, 2, 3, 0xFF}, 0, 3, 3, false},
+      {"just inside the limit", {1, 2, 3, 0xFF}, 0, 4, 3, true},
+      {"at the limit already", {1, 2, 0xFF}, 2, 2, 0, false},
+  };
+  for (const auto& c : cases) {
+    for (const Kind& k : kKinds) {
+      SCOPED_TRACE(std::string(c.name) + ", " + k.name);
+      Reader r(k, c.input, c.limit);
+      ASSERT_TRUE(r.src.skip(c.before));
+      bool found = !c.found;
+      EXPECT_EQ(r.src.scan(0xFF, &found), c.passed);
+      EXPECT_EQ(found, c.found);
+      uint8_t b = 0;
+      EXPECT_EQ(r.src.read(&b, 1) && b == 0xFF, c.found);  // the byte found is read next
+    }
+  }
+}
+
+TEST(Source, PeekShowsBufferedBytesWithoutConsuming) {
+  for (const Kind& k : kKinds) {
+    SCOPED_TRACE(k.name);
+    Reader r(k, {10, 11, 12, 13, 14, 15, 16}, 4);
+    int64_t avail = -1;
+    const uint8_t* p = r.src.peek(&avail);
+    ASSERT_GE(avail, 1);
+    EXPECT_LE(avail, 4);
+    EXPECT_EQ(p[0], 10);
+    EXPECT_EQ(r.src.consumed(), 0);
+    ASSERT_TRUE(r.src.skip(3));
+    p = r.src.peek(&avail);
+    EXPECT_EQ(avail, 1);  // the limit bounds it
+    EXPECT_EQ(p[0], 13);
+    ASSERT_TRUE(r.src.skip(1));
+    r.src.peek(&avail);
+    EXPECT_EQ(avail, 0);
+  }
+}
+
+TEST(Source, BytesLeft) {
+  MemStream file(range(200), 16, MemStream::kFile);
+  Source src = file.source();
+  EXPECT_EQ(src.left(), 200);
+  ASSERT_TRUE(src.skip(5));
+  EXPECT_EQ(src.left(), 195);
+  EXPECT_EQ(file.source(50).left(), 50);  // the limit is nearer than the end
+  MemStream pipe(range(10));
+  EXPECT_EQ(pipe.source().left(), kNoLimit);  // nothing bounds a pipe
+  EXPECT_EQ(pipe.source(8).left(), 8);
+}
+
+TEST(Source, SubSourcesTakeTheirPartInPlace) {
+  for (const Kind& k : kKinds) {
+    SCOPED_TRACE(k.name);
+    Reader r(k, range(30), 20);
+    ASSERT_TRUE(r.src.skip(4));
+    Source member = r.src.sub(10);
+    uint8_t d[3];
+    ASSERT_TRUE(member.read(d, 3));
+    EXPECT_EQ(d[0], 4);
+    EXPECT_EQ(member.tell(), 3);  // offsets count from the member's start
+    EXPECT_FALSE(member.skip(8));  // the member ends at 10
+    // The archive passes over what its member took, and skips the rest.
+    r.src.took(member.consumed());
+    EXPECT_TRUE(r.src.skip(10 - member.consumed()));
+    ASSERT_TRUE(r.src.read(d, 1));
+    EXPECT_EQ(d[0], 14);
+    // A member gets no more than its source still holds.
+    EXPECT_EQ(r.src.sub(100).limit, 5);
+  }
+}
 
 TEST(Source, ReadBufferIsPageAligned) {
   // read() from the page cache into a destination that is not page-aligned
@@ -297,3 +266,5 @@ TEST(Source, ReadBufferIsPageAligned) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(ms.get()->buf) % kPage, 0u) << size;
   }
 }
+
+}  // namespace

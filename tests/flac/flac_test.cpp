@@ -39,7 +39,8 @@ std::string walk(const Bytes& file, int32_t v, int64_t limit = 0) {
   Levels lv(v, 0);
   Capture cap;
   MemStream ms(file.v, 5);
-  flac_file(ms.get(), nullptr, limit);
+  tagdelve::Source src = limit ? ms.source(limit) : ms.source();
+  flac_file(src);
   return cap.text();
 }
 
@@ -165,7 +166,8 @@ TEST(Flac, UnderALimitTheAudioIsSkipped) {
   Levels lv(0, 0);
   Capture cap;
   MemStream ms(file.v, 7);
-  flac_file(ms.get(), nullptr, 112);
+  tagdelve::Source src = ms.source(112);
+  flac_file(src);
   EXPECT_EQ(cap.text(), "FLAC file start\nPadding metadata block\nFLAC audio data\nFLAC file end\n");
   EXPECT_EQ(ms.position(), 112);
 }
@@ -183,7 +185,8 @@ TEST(Flac, DispatchedByExtension) {
   Capture cap;
   Bytes file = Bytes().str("fLaC");
   MemStream ms(file.v);
-  EXPECT_EQ(process_file("x.flac", ms.get(), nullptr, 0), 1);
+  tagdelve::Source src = ms.source();
+  EXPECT_TRUE(process_file("x.flac", src));
   EXPECT_EQ(cap.text(), "FLAC file start\nFLAC audio data\nFLAC file end\n");
 }
 

@@ -153,8 +153,8 @@ TEST(Dispatch, UnsupportedTypes) {
   for (const UnsupportedCase& c : cases) {
     Levels lv(c.verbose, c.depth);
     Capture cap;
-    uint8_t none = 0;
-    EXPECT_EQ(process_file(c.name, nullptr, &none, 0), 0) << c.name;
+    Source none = Source::of_memory(nullptr, 0);
+    EXPECT_FALSE(process_file(c.name, none)) << c.name;
     EXPECT_EQ(cap.text(), c.want) << c.name;
     EXPECT_EQ(indent, c.depth) << c.name;
   }

@@ -52,7 +52,8 @@ void expect_count(const Bytes& in, int64_t count, const std::string& what) {
   for (size_t bs : {size_t{3}, size_t{64}, size_t{65}, size_t{100}, size_t{129}, kStreamBuffer}) {
     Capture cap;
     MemStream ms(in.v, bs);
-    jpeg_file(ms.get(), nullptr, 0);
+    Source src = ms.source();
+    jpeg_file(src);
     EXPECT_EQ(cap.text(), want) << what << ", buffer " << bs;
     EXPECT_EQ(ms.position(), static_cast<long>(in.size())) << what << ", buffer " << bs;
   }
@@ -61,11 +62,13 @@ void expect_count(const Bytes& in, int64_t count, const std::string& what) {
     Bytes more = in;
     more.add({0xFF, 0x00, 0xFF, 0xD9});
     MemStream ms(more.v, 100);
-    jpeg_file(ms.get(), nullptr, static_cast<int64_t>(in.size()));
+    Source src = ms.source(static_cast<int64_t>(in.size()));
+    jpeg_file(src);
     EXPECT_EQ(cap.text(), want) << what << ", member";
   }
   Capture cap;
-  jpeg_file(nullptr, in.data(), static_cast<int64_t>(in.size()));
+  Source src = Source::of_memory(in.data(), static_cast<int64_t>(in.size()));
+  jpeg_file(src);
   EXPECT_EQ(cap.text(), want) << what << ", memory";
 }
 

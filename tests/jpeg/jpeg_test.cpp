@@ -46,10 +46,12 @@ Walk walk(const std::string& in, int v, Src src = kMemory) {
   const std::string all = src == kMember ? in + "NEXT MEMBER" : in;
   const std::vector<uint8_t> bytes(all.begin(), all.end());  // exactly the bytes, nothing after
   if (src == kMemory) {
-    jpeg_file(nullptr, bytes.data(), static_cast<int64_t>(bytes.size()));
+    Source mem = Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()));
+    jpeg_file(mem);
   } else {
     MemStream ms(bytes, src == kSmallBuffer ? 3 : src == kMember ? 5 : kStreamBuffer);
-    jpeg_file(ms.get(), nullptr, src == kMember ? static_cast<int64_t>(in.size()) : 0);
+    Source s = src == kMember ? ms.source(static_cast<int64_t>(in.size())) : ms.source();
+    jpeg_file(s);
     w.consumed = ms.position();
   }
   w.text = cap.text();
@@ -195,12 +197,12 @@ TEST(Jpeg, SegmentsAndEarlyEnds) {
   EXPECT_EQ(walk(not_jpeg, 2).text,
             "JPEG file start\nOffset 0, JPEG marker: 0x4944\n\tInvalid JPEG marker: 0x4944\n"
             "JPEG file end\n");
-  // A picture in memory with limit 0, or without bytes, is not read at all.
+  // An empty picture in memory is not read at all.
   Levels lv(2, 0);
   Capture cap;
-  jpeg_file(nullptr, reinterpret_cast<const uint8_t*>("\xFF\xD8"), 0);
-  jpeg_file(nullptr, nullptr, 5);
-  EXPECT_EQ(cap.text(), "JPEG file start\nJPEG file end\nJPEG file start\nJPEG file end\n");
+  Source empty = Source::of_memory(reinterpret_cast<const uint8_t*>("\xFF\xD8"), 0);
+  jpeg_file(empty);
+  EXPECT_EQ(cap.text(), "JPEG file start\nJPEG file end\n");
 }
 
 }  // namespace

@@ -19,18 +19,19 @@ using test::Bytes;
 // Prints a frame content through the kind's printer. The content is copied
 // into a heap buffer of exactly its size, so that a read past its end is
 // caught by the address sanitizer.
-std::string content(int32_t kind, const Bytes& b, int v, int major = 3, int depth = 0) {
+std::string content(FramePrinter print, const Bytes& b, int v, int major = 3, int depth = 0) {
   test::Levels lv(v, depth);
   test::Capture cap;
   std::unique_ptr<uint8_t[]> exact(new uint8_t[b.size()]);
   if (b.size() > 0) memcpy(exact.get(), b.data(), b.size());
-  ID3v2_content(kind, major, exact.get(), static_cast<int64_t>(b.size()));
+  print(exact.get(), static_cast<int64_t>(b.size()), major);
   return cap.text();
 }
 
-constexpr int32_t kText = 4021, kUserText = 4026, kUrl = 4031, kUserUrl = 4032, kLyrics = 408,
-                  kComment = 410, kPicture = 414, kObject = 415, kPrivate = 427, kGain = 5,
-                  kCounter = 416;
+const FramePrinter kText = text_frame, kUserText = user_text, kUrl = url_link, kUserUrl = user_url,
+                   kLyrics = lyrics_frame, kComment = comment_frame, kPicture = attached_picture,
+                   kObject = encapsulated_object, kPrivate = private_frame, kGain = replay_gain,
+                   kCounter = generic_frame;
 
 // Encoding, language and a terminated description: the head of a comment.
 Bytes comment_head(const std::string& description) { return Bytes{0}.str("eng").strz(description); }
@@ -38,7 +39,7 @@ Bytes comment_head(const std::string& description) { return Bytes{0}.str("eng").
 TEST(ID3v2Content, EachPrinterAtVerboseZeroAndOne) {
   struct Case {
     const char* name;
-    int32_t kind;
+    FramePrinter kind;
     Bytes bytes;
     const char* v0;
     const char* v1;
@@ -170,7 +171,7 @@ TEST(ID3v2Content, JpegPictureOneLevelDeeper) {
 TEST(ID3v2Content, PicturesAndShortContents) {
   struct Short {
     const char* name;
-    int32_t kind;
+    FramePrinter kind;
     int major;
     Bytes bytes;
     int v;

@@ -31,10 +31,9 @@ inline std::string walk(const Bytes& bytes, int verbosity, size_t buffer = tagde
   Levels lv(verbosity, 0);
   Capture cap;
   MemStream ms(bytes.v, buffer);
-  if (memory)
-    tagdelve::mpeg_file(nullptr, bytes.data(), static_cast<int64_t>(bytes.size()));
-  else
-    tagdelve::mpeg_file(ms.get(), nullptr, 0);
+  tagdelve::Source src =
+      memory ? tagdelve::Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size())) : ms.source();
+  tagdelve::mpeg_file(src);
   return cap.text();
 }
 inline std::string walk_memory(const Bytes& bytes, int verbosity) {

@@ -66,6 +66,10 @@ class MemStream {
     if (writer_.joinable()) writer_.join();
   }
   tagdelve::Stream* get() { return &stream_; }
+  // The stream as a source: read to its end, or (an archive member) as a
+  // source of `limit` bytes.
+  tagdelve::Source source() { return tagdelve::Source::of_stream(stream_); }
+  tagdelve::Source source(int64_t limit) { return source().sub(limit); }
   long position() { return static_cast<long>(tagdelve::stream_tell(stream_)); }
   MemStream(const MemStream&) = delete;
   MemStream& operator=(const MemStream&) = delete;

@@ -23,7 +23,8 @@ std::string walk(const Bytes& archive, int32_t v) {
   Levels lv(v, -1);
   Capture cap;
   MemStream ms(archive.v, 100);  // a small buffer: members cross refills
-  process_file("t.tar", ms.get(), nullptr, 0);
+  Source src = ms.source();
+  process_file("t.tar", src);
   EXPECT_EQ(indent, -1);
   return cap.text();
 }
@@ -70,7 +71,8 @@ TEST(Tar, SameReportFromAMemoryBlock) {
   Bytes archive = text_archive();
   Levels lv(2, 0);
   Capture cap;
-  tar_file(nullptr, archive.data(), static_cast<int64_t>(archive.size()));
+  Source src = Source::of_memory(archive.data(), static_cast<int64_t>(archive.size()));
+  tar_file(src, process_file);
   std::string mem = cap.text();
   EXPECT_EQ(mem, walk(archive, 2));
 }
@@ -269,7 +271,8 @@ TEST(Tar, MemberWalkThatStopsEarlyIsResynchronised) {
     Levels lv(2, -1);
     Capture cap;
     MemStream ms(archive.v, bs);
-    process_file("t.tar", ms.get(), nullptr, 0);
+    Source src = ms.source();
+    process_file("t.tar", src);
     std::string out = cap.text();
     EXPECT_NE(out.find("\tTAR file end\n"
                        "\ttar section padding 324 bytes\n"
@@ -335,7 +338,8 @@ TEST(Tar, ZeroSizeMembersAreWalkedLikeEmptyFiles) {
       Levels lv(2, -1);
       Capture cap;
       MemStream empty({});
-      process_file(name, empty.get(), nullptr, 0);
+      Source src = empty.source();
+      process_file(name, src);
       alone = cap.text();
     }
     TarHeader h = test::named(name);

@@ -1,4 +1,4 @@
-#include "mp3/apic.h"
+#include "common/apic.h"
 
 namespace tagdelve {
 
