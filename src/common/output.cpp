@@ -52,32 +52,35 @@ char* fmt_dec(char* at, int64_t v) {
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  // Digits from the last, two at a time, on the magnitude as unsigned so
-  // that the most negative value has one too.
+  // The magnitude as unsigned, so that the most negative value has one too;
+  // its digits are written from the last, two at a time, into their place.
   uint64_t u = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  char digits[20];
-  char* d = digits + sizeof digits;
+  if (v < 0) *at++ = '-';
+  static const uint64_t kTens[] = {10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
+                                   100000000ull, 1000000000ull, 10000000000ull, 100000000000ull,
+                                   1000000000000ull, 10000000000000ull, 100000000000000ull,
+                                   1000000000000000ull, 10000000000000000ull, 100000000000000000ull,
+                                   1000000000000000000ull, 10000000000000000000ull};
+  int n = 1;
+  while (n < 20 && u >= kTens[n - 1]) ++n;
+  char* end = at + n;
+  char* d = end;
   while (u >= 100) {
     d -= 2;
     memcpy(d, kPairs + 2 * (u % 100), 2);
     u /= 100;
   }
-  if (u >= 10) {
-    d -= 2;
-    memcpy(d, kPairs + 2 * u, 2);
-  } else {
-    *--d = static_cast<char>('0' + u);
-  }
-  if (v < 0) *at++ = '-';
-  size_t n = static_cast<size_t>(digits + sizeof digits - d);
-  memcpy(at, d, n);
-  return at + n;
+  if (u >= 10)
+    memcpy(d - 2, kPairs + 2 * u, 2);
+  else
+    d[-1] = static_cast<char>('0' + u);
+  return end;
 }
 
 char* fmt_tabs(char* at) {
   int n = indent < 0 ? 0 : indent > kMaxFmtTabs ? kMaxFmtTabs : indent;
-  memset(at, '\t', static_cast<size_t>(n));
-  return at + n;
+  for (int i = 0; i < n; ++i) *at++ = '\t';
+  return at;
 }
 
 char* fmt_hex(char* at, const uint8_t* p, size_t n) {

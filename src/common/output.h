@@ -42,6 +42,11 @@ inline char* fmt_str(char* at, const char* s) {
   memcpy(at, s, n);
   return at + n;
 }
+template <size_t N>
+inline char* fmt_lit(char* at, const char (&s)[N]) {  // a literal: its length is known
+  memcpy(at, s, N - 1);
+  return at + N - 1;
+}
 char* fmt_dec(char* at, int64_t v);                   // as "%lld" prints it
 // The indentation as printi writes it. Walks never nest deep enough to pass
 // kMaxFmtTabs (archives within archives are walked only so deep); a deeper

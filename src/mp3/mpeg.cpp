@@ -1,5 +1,6 @@
 #include "mp3/mpeg.h"
 
+#include <array>
 #include <cstring>
 
 #include "common/output.h"
@@ -15,7 +16,7 @@ const char* const MPEG_versions[4] = {"'MPEG 2.5'", "error", "mpg-ii", "mpg-i"};
 const char* const MPEG_layers[4] = {"error", "III", "II", "I"};
 const char* const MPEG_flags[2] = {"on", "off"};
 
-const int32_t MPEG_samples[4][4] = {
+constexpr int32_t MPEG_samples[4][4] = {
     {11025, 12000, 8000, -1},   // MPEG 2.5
     {-1, -1, -1, -1},           // reserved version
     {22050, 24000, 16000, -1},  // MPEG-2
@@ -24,7 +25,7 @@ const int32_t MPEG_samples[4][4] = {
 
 // Within a half the rows go by layer index: 0 reserved, 1 layer III, 2 layer
 // II, 3 layer I.
-const int32_t MPEG_bitrates[2][4][16] = {
+constexpr int32_t MPEG_bitrates[2][4][16] = {
     {
         // MPEG 2.5 and MPEG-2 (version indexes 0 and 2)
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, -1},
@@ -62,80 +63,67 @@ const TagSignature kTagSignatures[] = {
 // layer III of MPEG-2 and MPEG 2.5 holds 576 samples a frame, every other
 // combination 1152. Reserved entries (-1) and the free format (0) are
 // computed like the others and give nonsense lengths.
-int32_t frame_length(int version, int layer, int32_t bitrate, int32_t rate, int padding) {
+constexpr int32_t frame_length(int version, int layer, int32_t bitrate, int32_t rate, int padding) {
   if (layer == 3) return (bitrate * 12000 / rate + padding) * 4;
   if (layer == 1 && (version == 2 || version == 0)) return bitrate * 72000 / rate + padding;
   return bitrate * 144000 / rate + padding;
 }
 
-// Decodes, counts and skips the audio frame whose 4 header bytes are in h.
-// `line` holds the frame's offset line at verbose > 1 (its end at `e`): the
-// frame's own two lines follow it in one write.
-void audio_frame(const uint8_t* h, Source& src, MpegStats& stats, char* line, char* e) {
-  int version = (h[1] >> 3) & 3;
-  int layer = (h[1] >> 1) & 3;
-  int protection = h[1] & 1;
-  int padding = (h[2] >> 1) & 1;
-  int32_t bitrate = MPEG_bitrates[version & 1][layer][h[2] >> 4];
-  int32_t rate = MPEG_samples[version][(h[2] >> 2) & 3];
-  int32_t length = frame_length(version, layer, bitrate, rate, padding);
+// Every frame length, computed once by the compiler: indexed by the 11 bits
+// of version, layer, bit-rate index, sample-rate index and padding that
+// header bytes 1 and 2 hold (frame_index), so that a frame costs no
+// division.
+constexpr int frame_index(const uint8_t* h) { return (h[1] & 0x1E) << 6 | h[2] >> 1; }
 
-  if (verbose > 1) {
+constexpr std::array<int32_t, 2048> kFrameLengths = [] {
+  std::array<int32_t, 2048> t{};
+  for (int i = 0; i < 2048; ++i) {
+    const int version = i >> 9, layer = (i >> 7) & 3;
+    t[i] = frame_length(version, layer, MPEG_bitrates[version & 1][layer][(i >> 3) & 15],
+                        MPEG_samples[version][(i >> 1) & 3], i & 1);
+  }
+  return t;
+}();
+
+// The lines of an item at verbose > 1, formatted by hand and written at
+// once: the offset line of every item and, for an audio frame, its two frame
+// lines. Kept out of the walk's loop, which runs once per frame.
+[[gnu::noinline]] void item_lines(int64_t at, const uint8_t* h, bool audio) {
+  char line[3 * kMaxFmtTabs + 256];
+  char* e = fmt_tabs(line);
+  e = fmt_lit(e, "Offset ");
+  e = fmt_dec(e, at);
+  e = fmt_lit(e, ", Frame header <0x");
+  e = fmt_hex(e, h, 4);
+  e = fmt_lit(e, ">\n");
+  if (audio) {
+    const int version = (h[1] >> 3) & 3, layer = (h[1] >> 1) & 3;
     e = fmt_tabs(e);
-    e = fmt_str(e, "Data frame, ");
+    e = fmt_lit(e, "Data frame, ");
     e = fmt_str(e, MPEG_versions[version]);
-    e = fmt_str(e, " layer ");
+    e = fmt_lit(e, " layer ");
     e = fmt_str(e, MPEG_layers[layer]);
-    e = fmt_str(e, ", Err. prot.: ");
-    e = fmt_str(e, MPEG_flags[protection]);
-    e = fmt_str(e, ", Bit Rate: ");
-    e = fmt_dec(e, bitrate);
-    e = fmt_str(e, "k,\n");
+    e = fmt_lit(e, ", Err. prot.: ");
+    e = fmt_str(e, MPEG_flags[h[1] & 1]);
+    e = fmt_lit(e, ", Bit Rate: ");
+    e = fmt_dec(e, MPEG_bitrates[version & 1][layer][h[2] >> 4]);
+    e = fmt_lit(e, "k,\n");
     const uint8_t flags[2] = {static_cast<uint8_t>(h[2] & 3), h[3]};
     e = fmt_tabs(e);
-    e = fmt_str(e, "\tFrame Length: ");
-    e = fmt_dec(e, length);
-    e = fmt_str(e, ", Frequency: ");
-    e = fmt_dec(e, rate);
-    e = fmt_str(e, "Hz, Flags: <0x");
+    e = fmt_lit(e, "\tFrame Length: ");
+    e = fmt_dec(e, kFrameLengths[frame_index(h)]);
+    e = fmt_lit(e, ", Frequency: ");
+    e = fmt_dec(e, MPEG_samples[version][(h[2] >> 2) & 3]);
+    e = fmt_lit(e, "Hz, Flags: <0x");
     e = fmt_hex(e, flags, 2);
-    e = fmt_str(e, ">\n");
-    outw(line, static_cast<size_t>(e - line));
-  }
-
-  ++stats.data_frames;
-  stats.cum_bitrate += bitrate;
-  if (stats.last_bitrate > 0 && stats.last_bitrate != bitrate) stats.vbr = true;
-  stats.last_bitrate = bitrate;
-
-  // A length of 4 or less (reserved or free-format entries) skips nothing:
-  // the walk goes on at the byte after the header, never backwards.
-  src.skip(int64_t{length} - 4);
-}
-
-}  // namespace
-
-bool mpeg_frame(Source& src, MpegStats& stats) {
-  uint8_t sig[10] = {};
-  const int64_t at = src.tell();
-  if (!src.read(sig, 4)) return false;
-  // At verbose > 1 every item has an offset line; an audio frame writes its
-  // two lines with it.
-  char line[3 * kMaxFmtTabs + 256];
-  char* e = line;
-  if (verbose > 1) {
-    e = fmt_tabs(e);
-    e = fmt_str(e, "Offset ");
-    e = fmt_dec(e, at);
-    e = fmt_str(e, ", Frame header <0x");
-    e = fmt_hex(e, sig, 4);
-    e = fmt_str(e, ">\n");
-  }
-  if (sig[0] == 0xFF && (sig[1] & 0xE0) == 0xE0) {
-    audio_frame(sig, src, stats, line, e);
-    return true;
+    e = fmt_lit(e, ">\n");
   }
   outw(line, static_cast<size_t>(e - line));
+}
+
+// Hands an item that is not an audio frame to its tag walker.
+[[gnu::noinline]] bool tag_item(Source& src, uint8_t* sig) {
+  memset(sig + 4, 0, 6);  // the rest of the walkers' scratch
   for (const TagSignature& tag : kTagSignatures) {
     if (memcmp(sig, tag.sig, strlen(tag.sig)) == 0) return tag.walker(src, sig);
   }
@@ -144,6 +132,28 @@ bool mpeg_frame(Source& src, MpegStats& stats) {
   put_hex(4, sig);
   outs(" not recognised\n");
   return false;
+}
+
+}  // namespace
+
+bool mpeg_frame(Source& src, MpegStats& stats) {
+  uint8_t sig[10];
+  const int64_t at = src.tell();
+  if (!src.read(sig, 4)) return false;
+  const bool audio = sig[0] == 0xFF && (sig[1] & 0xE0) == 0xE0;
+  if (verbose > 1) item_lines(at, sig, audio);
+  if (!audio) return tag_item(src, sig);
+
+  // An audio frame: counted, and skipped by its length.
+  const int32_t bitrate = MPEG_bitrates[(sig[1] >> 3) & 1][(sig[1] >> 1) & 3][sig[2] >> 4];
+  ++stats.data_frames;
+  stats.cum_bitrate += bitrate;
+  if (stats.last_bitrate > 0 && stats.last_bitrate != bitrate) stats.vbr = true;
+  stats.last_bitrate = bitrate;
+  // A length of 4 or less (reserved or free-format entries) skips nothing:
+  // the walk goes on at the byte after the header, never backwards.
+  src.skip(int64_t{kFrameLengths[frame_index(sig)]} - 4);
+  return true;
 }
 
 void mpeg_file(Source& src) {
