@@ -50,12 +50,20 @@ uint64_t fixed_part(AsfKind kind) {
   }
 }
 
-// Reads the whole body of an object of `size` bytes; false when the source
-// cannot supply it (nothing is allocated beyond what the source holds).
-bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size) {
-  uint64_t count = size - kObjectHeader;
-  if (count > static_cast<uint64_t>(kNoLimit - src.tell())) return false;
-  return src.body(body, static_cast<int64_t>(count));
+// Reads the whole body of an object of `size` bytes (nothing is allocated
+// beyond what the source holds). When the source cannot supply it, reports
+// where it ends inside the object, `name`, and returns false.
+bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size, const char* name) {
+  const uint64_t count = size - kObjectHeader;
+  if (count > static_cast<uint64_t>(kNoLimit - src.tell())) {
+    // A size no position can express, let alone a source hold.
+    const int64_t left = src.left();
+    report_end(left < src.limit - src.tell() ? "File" : src.name, name, src.tell() + left, count - left);
+    return false;
+  }
+  if (src.body(body, static_cast<int64_t>(count))) return true;
+  src.ended_inside(name);
+  return false;
 }
 
 // Skips the rest of an object. The position moves on by the count whether
@@ -92,7 +100,10 @@ void asf_file(Source& src) {
 bool asf_object(Source& src) {
   const int64_t at = src.tell();
   uint8_t head[kObjectHeader];
-  if (!src.read(head, kObjectHeader)) return false;
+  if (!src.read(head, kObjectHeader)) {
+    src.ended_inside("object header", true);
+    return false;
+  }
   const uint8_t* guid = head;
   uint64_t size = swab64(head + 16);
   if (verbose > 1) {
@@ -106,6 +117,12 @@ bool asf_object(Source& src) {
   const AsfObjectType* type = find_asf_object(le32(guid));
   AsfKind kind = type == nullptr ? AsfKind::unknown : type->kind;
   const char* heading = type == nullptr ? "" : type->heading;
+  // When the source ends inside the object: named as its heading names it.
+  const char* name = type == nullptr ? "unknown object" : heading + strspn(heading, "\t");
+  auto cut = [&src, name] {
+    src.ended_inside(name);
+    return false;
+  };
 
   // A size that does not even cover what is read of the object cannot be
   // skipped by; the walk has lost its place.
@@ -125,10 +142,7 @@ bool asf_object(Source& src) {
     case AsfKind::header:
       printi();
       outs(heading);
-      if (!src.read(fixed, 6)) {
-        outc('\n');
-        return false;
-      }
+      if (!src.read(fixed, 6)) return cut();
       if (verbose > 0) {
         outf(", Objects: %u, Reserved: ", le32(fixed));
         put_hex(2, fixed + 4);
@@ -140,7 +154,7 @@ bool asf_object(Source& src) {
       printi();
       outs(heading);
       outc('\n');
-      if (!src.read(fixed, 22)) return false;
+      if (!src.read(fixed, 22)) return cut();
       if (verbose > 0) {
         printi();
         outs("\t\tReserved GUID: ");
@@ -157,7 +171,7 @@ bool asf_object(Source& src) {
       printi();
       outs(heading);
       outc('\n');
-      if (!src.read(fixed, 26)) return false;
+      if (!src.read(fixed, 26)) return cut();
       consumed += 26;
       printi();
       outs("\tFile GUID (unique): ");
@@ -186,7 +200,7 @@ bool asf_object(Source& src) {
       printi();
       outs(heading);
       body_length(size);
-      if (!src.read(fixed, 32)) return false;  // not shown
+      if (!src.read(fixed, 32)) return cut();  // not shown
       consumed += 32;
       skip_rest(src, size, consumed);
       return true;
@@ -205,7 +219,7 @@ bool asf_object(Source& src) {
       printi();
       outs(heading);
       outc('\n');
-      if (!src.read(fixed, kFilePropertiesSize)) return false;
+      if (!src.read(fixed, kFilePropertiesSize)) return cut();
       file_properties(fixed);
       return true;
 
@@ -215,7 +229,7 @@ bool asf_object(Source& src) {
       printi();
       outs(heading);
       outc('\n');
-      if (!read_body(src, body, size)) return false;
+      if (!read_body(src, body, size, name)) return false;
       if (kind == AsfKind::stream_properties)
         stream_properties(body.data(), body.size());
       else
@@ -228,7 +242,7 @@ bool asf_object(Source& src) {
     case AsfKind::language_list:
     case AsfKind::metadata:
     case AsfKind::metadata_library:
-      if (!read_body(src, body, size)) return false;
+      if (!read_body(src, body, size, name)) return false;
       switch (kind) {
         case AsfKind::codec_list: codec_list(body.data(), body.size()); break;
         case AsfKind::extended_content_description:

@@ -1,7 +1,12 @@
 #include "common/output.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace tagdelve {
 
@@ -12,20 +17,89 @@ int32_t indent = -1;
 
 const char kHexDigits[17] = "0123456789abcdef";
 
-void printi() {
+namespace {
+
+FILE* line_out = nullptr;  // the stream whose line state is kept
+bool line_open = false;    // the last byte written to it did not end a line
+int write_error = 0;       // errno of the first write that failed
+
+void wrote(size_t asked, size_t written, char last) {
+  if (written < asked && write_error == 0) write_error = errno != 0 ? errno : EIO;
+  if (written > 0) {
+    line_out = out;
+    line_open = last != '\n';
+  }
+}
+
+}  // namespace
+
+void set_report_stream(FILE* f) {
+  out = f;
+  line_out = nullptr;
+  line_open = false;
+  write_error = 0;
+}
+
+void check_output() {
+  if (write_error == 0) return;
+  if (write_error != EPIPE) {
+    fprintf(err_out, "Error: writing the report failed: %s\n", strerror(write_error));
+    fflush(err_out);
+  }
+  _exit(1);
+}
+
+void begin_line() {
+  if (line_open && line_out == out) {
+    wrote(1, putc_unlocked('\n', out) == EOF ? 0 : 1, '\n');
+  }
+  check_output();
+}
+
+void flush_output() {
+  if (fflush(out) != 0 && write_error == 0) write_error = errno != 0 ? errno : EIO;
+  check_output();
+}
+
+void put_indent() {
   static const char tabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   int32_t n = indent;
   while (n > 0) {
     int32_t k = n < 16 ? n : 16;
-    fwrite_unlocked(tabs, 1, static_cast<size_t>(k), out);
+    outw(tabs, static_cast<size_t>(k));
     n -= k;
   }
+}
+
+void printi() {
+  begin_line();
+  put_indent();
+}
+
+// Formats into a local buffer (a larger one when needed) and writes it.
+static void voutf(const char* fmt, va_list ap) {
+  char local[512];
+  va_list again;
+  va_copy(again, ap);
+  int n = vsnprintf(local, sizeof local, fmt, ap);
+  if (n < 0) {
+    va_end(again);
+    return;
+  }
+  if (static_cast<size_t>(n) < sizeof local) {
+    outw(local, static_cast<size_t>(n));
+  } else {
+    std::string big(static_cast<size_t>(n) + 1, '\0');
+    vsnprintf(big.data(), big.size(), fmt, again);
+    outw(big.data(), static_cast<size_t>(n));
+  }
+  va_end(again);
 }
 
 void outf(const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
-  vfprintf(out, fmt, ap);
+  voutf(fmt, ap);
   va_end(ap);
 }
 
@@ -34,17 +108,17 @@ void error_line(const char* fmt, ...) {
   outs("Error: ");
   va_list ap;
   va_start(ap, fmt);
-  vfprintf(out, fmt, ap);
+  voutf(fmt, ap);
   va_end(ap);
   outc('\n');
 }
 
-void outs(const char* s) { fwrite_unlocked(s, 1, strlen(s), out); }
+void outs(const char* s) { outw(s, strlen(s)); }
 
-void outc(int c) { putc_unlocked(c, out); }
+void outc(int c) { wrote(1, putc_unlocked(c, out) == EOF ? 0 : 1, static_cast<char>(c)); }
 
 void outw(const void* p, size_t n) {
-  if (n > 0) fwrite_unlocked(p, 1, n, out);
+  if (n > 0) wrote(n, fwrite_unlocked(p, 1, n, out), static_cast<const char*>(p)[n - 1]);
 }
 
 char* fmt_dec(char* at, int64_t v) {
@@ -92,7 +166,7 @@ char* fmt_hex(char* at, const uint8_t* p, size_t n) {
 }
 
 void errf(const char* fmt, ...) {
-  fflush(out);
+  flush_output();
   if (out != stdout) fflush(stdout);
   va_list ap;
   va_start(ap, fmt);

@@ -1,5 +1,10 @@
 // Report output. Every report byte goes through these functions to `out`,
 // which is stdout in the tool and may be pointed at a memory stream in tests.
+//
+// No line of the report is left open: the module knows whether the last
+// byte written ended a line, and a new line (printi, begin_line) ends an open
+// one first, so that a walk that stops in the middle of a line never runs on
+// into the next. A failed write ends the run (check_output).
 #pragma once
 
 #include <cstddef>
@@ -9,7 +14,7 @@
 
 namespace tagdelve {
 
-extern FILE* out;         // where the report goes
+extern FILE* out;         // where the report goes (see set_report_stream)
 extern FILE* err_out;     // where the command-line messages go (stderr)
 extern int32_t verbose;   // number of verbosity options given
 extern int32_t indent;    // current depth of the report, in TABs
@@ -17,8 +22,26 @@ extern int32_t indent;    // current depth of the report, in TABs
 // Lower-case hex digits, for every hex form of the report.
 extern const char kHexDigits[17];
 
-// Starts a report line: `indent` TABs (none at depth 0 or below).
+// Points the report at `f`, with no line open and no write failed yet.
+void set_report_stream(FILE* f);
+
+// Starts a report line: ends an open line, then `indent` TABs (none at
+// depth 0 or below).
 void printi();
+
+// Starts a line without indentation: ends an open line.
+void begin_line();
+
+// The indentation alone, for a line that a printer continues onto.
+void put_indent();
+
+// Ends the run when writing the report has failed: one line on standard
+// error with the system's message, and exit status 1. A reader that has
+// gone away (a closed pipe) ends it quietly. Checked as each line begins.
+void check_output();
+
+// Flushes the report, then checks it as above.
+void flush_output();
 
 // A whole line reporting damaged or cut-off data: the indentation,
 // "Error: ", the formatted text and the line end.

@@ -1,6 +1,7 @@
 #include "common/printers.h"
 
 #include <cstring>
+#include <string>
 
 #include "common/output.h"
 
@@ -41,7 +42,7 @@ void ext_hex(int64_t count, const uint8_t* p, int extra_tabs) {
     outs(" |");
     dump_chars(32, p);
     outs("|\n\t");
-    printi();
+    put_indent();
     for (int i = 0; i < extra_tabs; ++i) outc('\t');
     p += 32;
   }
@@ -68,7 +69,7 @@ void put_enc(int enc, int64_t len, const uint8_t* p) {
     if (p[len - 1] == 0) --len;
     for (int64_t i = 0; i < len; ++i) {
       uint8_t b = p[i];
-      if (b < 0x20 || b >= 0x80)
+      if (b < 0x20 || b >= 0x7F)
         outf("\\%.2x", b);
       else
         outc(b);
@@ -98,7 +99,7 @@ void put_utf16(const uint8_t* p, int64_t len, bool big) {
   int64_t i = 0;
   for (; i + 1 < len; i += 2) {
     unsigned unit = big ? (p[i] << 8) | p[i + 1] : p[i] | (p[i + 1] << 8);
-    if (unit >= 1 && unit <= 0x7F)
+    if (unit >= 0x20 && unit <= 0x7E)
       outc(static_cast<int>(unit));
     else
       outf("\\%.4x", unit);
@@ -112,7 +113,36 @@ size_t field_length(const uint8_t* p, size_t width) {
   return zero != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : width;
 }
 
-void put_field(const uint8_t* p, size_t width) { outw(p, field_length(p, width)); }
+bool control_byte(uint8_t b) { return b < 0x20 || (b >= 0x7F && b <= 0x9F); }
+
+void put_raw(const void* bytes, size_t n) {
+  const uint8_t* p = static_cast<const uint8_t*>(bytes);
+  size_t from = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (!control_byte(p[i])) continue;
+    outw(p + from, i - from);
+    const char escape[3] = {'\\', kHexDigits[p[i] >> 4], kHexDigits[p[i] & 15]};
+    outw(escape, 3);
+    from = i + 1;
+  }
+  outw(p + from, n - from);
+}
+
+std::string escaped(const std::string& s) {
+  std::string e;
+  for (unsigned char c : s) {
+    if (control_byte(c)) {
+      e += '\\';
+      e += kHexDigits[c >> 4];
+      e += kHexDigits[c & 15];
+    } else {
+      e += static_cast<char>(c);
+    }
+  }
+  return e;
+}
+
+void put_field(const uint8_t* p, size_t width) { put_raw(p, field_length(p, width)); }
 
 int64_t strlen_enc(int enc, const uint8_t* p, int64_t avail, int* width) {
   if (avail < 0) avail = 0;

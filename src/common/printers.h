@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tagdelve {
 
@@ -21,13 +22,21 @@ void ext_hex(int64_t count, const uint8_t* p, int extra_tabs);
 void put_enc(int enc, int64_t len, const uint8_t* p);
 
 // UTF-16 text of `len` bytes without a byte-order mark, big- or
-// little-endian: one terminating 0x0000 unit is left out, units from 1 to
-// 0x7F print as themselves, any other as "\\%.4x", and a lone last byte as
+// little-endian: one terminating 0x0000 unit is left out, printable ASCII
+// units print as themselves, any other as "\\%.4x", and a lone last byte as
 // "\\%.4x" of its value. No braces.
 void put_utf16(const uint8_t* p, int64_t len, bool big);
 
+// Text printed raw, as the file holds it: bytes as they are, but a control
+// byte (0x00-0x1F, 0x7F, 0x80-0x9F) never reaches the report as itself; it
+// is shown as "\\%.2x", as the encoded-text printer shows it. `escaped` is
+// the same for a message.
+bool control_byte(uint8_t b);
+void put_raw(const void* p, size_t n);
+std::string escaped(const std::string& s);
+
 // A text field of fixed width: its bytes up to the first zero byte, or all
-// `width` of them when it holds none.
+// `width` of them when it holds none; printed raw.
 size_t field_length(const uint8_t* p, size_t width);
 void put_field(const uint8_t* p, size_t width);
 

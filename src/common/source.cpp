@@ -84,13 +84,24 @@ int64_t Source::fetch(uint8_t* dest, int64_t n) {
   return done;
 }
 
+bool Source::short_of(int64_t n, int64_t got, bool file_end) {
+  shortfall = Shortfall{pos, pos + got, n - got, file_end};
+  return false;
+}
+
 bool Source::read_any(void* dest, int64_t n) {
-  if (n < 0 || n > limit - pos) return false;
+  if (n < 0) return short_of(0, 0, false);
+  if (n > limit - pos) {
+    // Refused: the bytes there were reach up to the limit, or to the end of
+    // a regular file that ends first.
+    int64_t got = left();
+    return short_of(n, got, got < limit - pos);
+  }
   if (n == 0) return true;
   if (stream == nullptr) {
     memcpy(dest, block + pos, static_cast<size_t>(n));
-  } else if (fetch(static_cast<uint8_t*>(dest), n) < n) {
-    return false;
+  } else if (int64_t got = fetch(static_cast<uint8_t*>(dest), n); got < n) {
+    return short_of(n, got, true);
   }
   pos += n;
   return true;
@@ -101,6 +112,7 @@ bool Source::skip_any(int64_t n) {
   const int64_t from = pos;
   pos = n < kNoLimit - pos ? pos + n : kNoLimit;
   if (n > limit - from) {
+    begin_line();
     outs("Error: Premature end of file(1)\n");
     return false;
   }
@@ -120,6 +132,7 @@ bool Source::skip_any(int64_t n) {
   }
   while (need > 0) {
     if (!refill(s)) {
+      begin_line();
       outs("Error: Premature end of file(2)\n");
       return false;
     }
@@ -138,17 +151,28 @@ int64_t Source::left() const {
 
 bool Source::body(std::vector<uint8_t>& bytes, int64_t n) {
   bytes.clear();
-  if (n < 0) return false;
-  if (n > left()) {
+  if (n < 0) return short_of(0, 0, false);
+  if (int64_t got = left(); n > got) {
     // Refused by the limit: nothing is read. Otherwise the stream would end
     // inside the body: consume what is left, as the failed read would.
+    bool file_end = got < limit - pos;
     if (stream != nullptr && n <= limit - pos) drain(*stream);
-    return false;
+    return short_of(n, got, file_end);
   }
   const int64_t start = pos;
-  if (read_upto(bytes, n) == n) return true;
+  if (int64_t got = read_upto(bytes, n); got == n) return true;
   pos = start;  // the stream ended inside the body: consumed, not read
-  return false;
+  return short_of(n, static_cast<int64_t>(bytes.size()), true);
+}
+
+void report_end(const char* source, const char* item, int64_t at, uint64_t missing) {
+  error_line("%s ends inside the %s at offset %lld: %llu more byte%s expected", source, item,
+             static_cast<long long>(at), static_cast<unsigned long long>(missing), missing == 1 ? "" : "s");
+}
+
+void Source::ended_inside(const char* item, bool first) const {
+  if (shortfall.missing <= 0 || (first && shortfall.at == shortfall.from)) return;
+  report_end(shortfall.file_end ? "File" : name, item, shortfall.at, static_cast<uint64_t>(shortfall.missing));
 }
 
 int64_t Source::read_upto(std::vector<uint8_t>& bytes, int64_t n) {
@@ -214,8 +238,15 @@ int64_t Source::scan(uint8_t byte, bool* found) {
 Source Source::sub(int64_t n) const {
   int64_t room = std::max<int64_t>(limit - pos, 0);
   n = std::clamp<int64_t>(n, 0, room);
-  if (stream == nullptr) return of_memory(block + pos, n);
-  return Source{stream, nullptr, 0, n, stream_tell(*stream)};
+  if (stream == nullptr) {
+    Source member = of_memory(block + pos, n);
+    member.name = "Member";
+    return member;
+  }
+  Source member = of_stream(*stream);
+  member.limit = n;
+  member.name = "Member";
+  return member;
 }
 
 int64_t Source::consumed() const {

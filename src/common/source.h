@@ -55,15 +55,37 @@ int64_t stream_tell(const Stream& s);
 // A limit that never refuses: a stream read up to its end.
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 
+// What a failed read or body lacked: where the data ran out, how many more
+// bytes were asked for, and whether it was the end of the file (rather than
+// the end of the source: a member's, a picture's) that was met.
+struct Shortfall {
+  int64_t from = 0;     // where the request began
+  int64_t at = 0;       // where the data ran out
+  int64_t missing = 0;  // bytes asked for beyond that
+  bool file_end = false;
+};
+
 struct Source {
   Stream* stream = nullptr;        // bytes come from the stream's position,
   const uint8_t* block = nullptr;  // or, without a stream, from block + pos
   int64_t pos = 0;                 // offset of the next byte
   int64_t limit = kNoLimit;        // bytes the source holds (0: empty)
   int64_t origin = 0;              // the stream's position at offset 0
+  const char* name = "File";       // what the source is, when its end is reported
+  Shortfall shortfall;             // of the last read or body that failed
 
-  static Source of_stream(Stream& s) { return Source{&s, nullptr, 0, kNoLimit, stream_tell(s)}; }
-  static Source of_memory(const uint8_t* p, int64_t n) { return Source{nullptr, p, 0, n, 0}; }
+  static Source of_stream(Stream& s) {
+    Source src;
+    src.stream = &s;
+    src.origin = stream_tell(s);
+    return src;
+  }
+  static Source of_memory(const uint8_t* p, int64_t n) {
+    Source src;
+    src.block = p;
+    src.limit = n;
+    return src;
+  }
 
   int64_t tell() const { return pos; }
   bool bounded() const { return limit != kNoLimit; }
@@ -106,7 +128,7 @@ struct Source {
   int64_t left() const;
 
   // The next n bytes, or as many of them as the source still holds, as a
-  // source of their own (an archive member), read in place.
+  // source of their own (an archive member, named "Member"), read in place.
   Source sub(int64_t n) const;
 
   // Bytes this source has taken from its stream or block so far: of a
@@ -117,7 +139,16 @@ struct Source {
   // Moves the position over n bytes that a sub-source has taken.
   void took(int64_t n) { pos += n; }
 
+  // After a read or body for `item` failed for want of bytes, reports
+  // where, as "Error: File ends inside the <item> at offset N: M more bytes
+  // expected" (the source's own name instead of "File" when its limit, not
+  // the file, ended it). With `first`, the request was the item's first, so
+  // that a source that held no byte of it at all ended between items and
+  // nothing is said.
+  void ended_inside(const char* item, bool first = false) const;
+
  private:
+  bool short_of(int64_t n, int64_t got, bool file_end);
   bool read_any(void* dest, int64_t n);
   bool skip_any(int64_t n);
   int64_t fetch(uint8_t* dest, int64_t n);
@@ -135,6 +166,10 @@ inline bool Source::read(void* dest, int64_t n) {
   }
   return read_any(dest, n);
 }
+
+// Reports a shortfall as ended_inside does, with the offset and the name
+// given.
+void report_end(const char* source, const char* item, int64_t at, uint64_t missing);
 
 inline bool Source::skip(int64_t n) {
   if (stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos &&

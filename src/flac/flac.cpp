@@ -1,6 +1,7 @@
 #include "flac/flac.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "common/decode.h"
@@ -50,7 +51,10 @@ void streaminfo(const uint8_t* b, int64_t n) {
 bool metadata_block(Source& src) {
   uint8_t head[4];
   const int64_t at = src.tell();
-  if (!src.read(head, 4)) return false;
+  if (!src.read(head, 4)) {
+    src.ended_inside("metadata block header", true);
+    return false;
+  }
   const bool last = (head[0] & 0x80) != 0;
   int type = head[0] & 0x7F;
   const int32_t length = static_cast<int32_t>(word24(head + 1));
@@ -65,7 +69,10 @@ bool metadata_block(Source& src) {
   outc('\n');
 
   std::vector<uint8_t> body;
-  if (!src.body(body, length)) return false;
+  if (!src.body(body, length)) {
+    src.ended_inside((std::string(flac_block[type]) + " metadata block").c_str());
+    return false;
+  }
   const uint8_t* b = body.data();
   switch (type) {
     case 0:
@@ -103,7 +110,10 @@ void flac_file(Source& src) {
   printi();
   outs("FLAC file start\n");
   uint8_t marker[4];
-  if (!src.read(marker, 4)) return;
+  if (!src.read(marker, 4)) {
+    src.ended_inside("stream marker", true);
+    return;
+  }
   if (memcmp(marker, "fLaC", 4) != 0) {
     error_line("Not a FLAC format file");
     return;

@@ -2,6 +2,7 @@
 
 #include "asf/asf.h"
 #include "common/output.h"
+#include "common/printers.h"
 #include "common/table.h"
 #include "flac/flac.h"
 #include "jpeg/jpeg.h"
@@ -56,11 +57,19 @@ bool process_file(const std::string& name, Source& src) {
   splitpath(name, dir, base, ext);
   const DispatchRow* row = find_row(kDispatch, [&ext](const DispatchRow& r) { return ext == r.ext; });
   ++indent;
-  if (row != nullptr) {
+  if (row != nullptr && indent > kMaxNesting) {
+    // Archives within archives, each walked within the one that holds it,
+    // would otherwise nest as deep as a crafted file makes them.
+    error_line("Members nested more than %d deep: %s not walked", kMaxNesting, escaped(name).c_str());
+  } else if (row != nullptr) {
     row->walker(src);
   } else if (verbose > 0) {
     printi();
-    outf("File type %s not supported, skipped over %s\n", ext.c_str(), name.c_str());
+    outs("File type ");
+    put_raw(ext.data(), ext.size());
+    outs(" not supported, skipped over ");
+    put_raw(name.data(), name.size());
+    outc('\n');
   }
   --indent;
   return row != nullptr;

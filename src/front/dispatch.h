@@ -13,6 +13,9 @@ namespace tagdelve {
 // separates directories; the extension follows the base name's last dot.
 void splitpath(const std::string& path, std::string& dir, std::string& base, std::string& ext);
 
+// The deepest that members of archives within archives are walked.
+constexpr int kMaxNesting = 32;
+
 // Walks the source with the walker that the name's extension selects, one
 // level deeper than the caller. Returns true when a walker was called, false
 // when the extension is not supported.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/output.h"
+#include "common/printers.h"
 #include "common/source.h"
 #include "front/dispatch.h"
 
@@ -46,7 +47,7 @@ int options(int argc, char** argv) {
         ++verbose;
         break;
       default:
-        errf("Unknown option %s\n", arg);
+        errf("Unknown option %s\n", escaped(arg).c_str());
         break;
     }
   }
@@ -84,17 +85,21 @@ int _main(int argc, char** argv) {
     int fd = open_input(argv[i]);
     if (fd < 0) {
       int err = errno;
-      errf("Error: Input file %s failed to open\n", argv[i]);
+      errf("Error: Input file %s failed to open\n", escaped(argv[i]).c_str());
       errf("Error: %s\n", strerror(err));
       return 1;
     }
-    outf("Processing %s\n", argv[i]);
+    begin_line();
+    outs("Processing ");
+    put_raw(argv[i], strlen(argv[i]));
+    outc('\n');
     Stream stream;
     stream_init(stream, fd, buffer);
     Source src = Source::of_stream(stream);
     process_file(argv[i], src);
     close(fd);
   }
+  begin_line();
   if (verbose > 0) outs("tagdelve end of job\n");
   return 0;
 }
@@ -102,7 +107,7 @@ int _main(int argc, char** argv) {
 // One line from `in` without its line end; the end of input reads as an
 // empty line.
 static std::string read_line(FILE* in) {
-  fflush(out);
+  flush_output();
   std::string line;
   int c;
   while ((c = getc(in)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
@@ -151,7 +156,7 @@ int console_main(int argc, char** argv, FILE* in) {
   outs("\nProgram Starting\n\n");
   int status = _main(static_cast<int>(words.size()), args.data());
   outs("\nProgram Complete\n(hit return to exit)...");
-  fflush(out);
+  flush_output();
   getc(in);
   return status;
 }

@@ -1,6 +1,7 @@
 // Process entry of tagdelve.
 #include <cstdio>
 
+#include "common/output.h"
 #include "front/tool.h"
 
 int main(int argc, char** argv) {
@@ -8,6 +9,6 @@ int main(int argc, char** argv) {
   static char buffer[1 << 16];
   setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   int status = tagdelve::console_main(argc, argv, stdin);
-  fflush(stdout);
+  tagdelve::flush_output();  // a report that could not be written ends with status 1
   return status;
 }

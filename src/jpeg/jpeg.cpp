@@ -193,6 +193,7 @@ int64_t stuffed_run(const uint8_t* p, int64_t n) {
 bool entropy_scan(uint8_t* code, Source& src) {
   int64_t count = 0;
   bool marker = false;
+  bool dangling = false;  // a 0xFF was read, and no code after it
   while (!marker) {
     int64_t avail = 0;
     const uint8_t* p = src.peek(&avail);
@@ -226,7 +227,11 @@ bool entropy_scan(uint8_t* code, Source& src) {
     if (!split) continue;
     // The 0xFF and its code straddle the end of the buffered bytes.
     uint8_t ff, c;
-    if (!src.read(&ff, 1) || !read_code(&c, src)) break;
+    if (!src.read(&ff, 1)) break;
+    if (!read_code(&c, src)) {
+      dangling = true;
+      break;
+    }
     if (restart_or_stuffed(c)) {
       count += 2;
     } else {
@@ -236,6 +241,12 @@ bool entropy_scan(uint8_t* code, Source& src) {
   }
   printi();
   outf("\t\t%lld bytes entropy data (the image)\n", static_cast<long long>(count));
+  // Data that the source ends inside: the marker that ends it is missing, or
+  // its code.
+  if (dangling)
+    src.ended_inside("entropy-coded data");
+  else if (!marker)
+    report_end(src.bounded() && src.tell() >= src.limit ? src.name : "File", "entropy-coded data", src.tell(), 2);
   return marker;
 }
 
@@ -250,9 +261,15 @@ void jfif_header(const uint8_t* p) {
 bool jpeg_marker(Source& src) {
   const int64_t start = src.tell();
   uint8_t m[2];
-  if (!src.read(m, 2)) return false;
+  if (!src.read(m, 2)) {
+    src.ended_inside("JPEG marker", true);
+    return false;
+  }
   uint8_t code = m[1];
-  if (m[0] == 0xFF && code == 0xFF && !read_code(&code, src)) return false;
+  if (m[0] == 0xFF && code == 0xFF && !read_code(&code, src)) {
+    src.ended_inside("JPEG marker");
+    return false;
+  }
   if (verbose > 1) {
     printi();
     outf("Offset %lld, JPEG marker: 0x%.2x%.2x\n", static_cast<long long>(start), m[0], code);
@@ -283,8 +300,17 @@ bool jpeg_marker(Source& src) {
       }
       return false;
     }
+    char name[32];
+    const SegmentKind* kind = find_segment(code);
+    if (kind != nullptr)
+      snprintf(name, sizeof name, "%s marker", kind->name);
+    else
+      snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
     uint8_t len[2];
-    if (!src.read(len, 2)) return false;
+    if (!src.read(len, 2)) {
+      src.ended_inside(name);
+      return false;
+    }
     const int length = static_cast<int>(word16(len));
     if (length < 2) {
       error_line("Segment length %d is below 2", length);
@@ -292,7 +318,10 @@ bool jpeg_marker(Source& src) {
     }
     {
       std::vector<uint8_t> payload;
-      if (!src.body(payload, length - 2)) return false;
+      if (!src.body(payload, length - 2)) {
+        src.ended_inside(name);
+        return false;
+      }
       segment_lines(code, length, payload);
     }
     if (code != kSOS) return true;
@@ -317,6 +346,7 @@ void embedded_jpeg(const uint8_t* p, int64_t n) {
   }
   ++indent;
   Source picture = Source::of_memory(p, n);
+  picture.name = "Picture";
   jpeg_file(picture);
   --indent;
 }

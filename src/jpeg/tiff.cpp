@@ -6,6 +6,7 @@
 
 #include "common/decode.h"
 #include "common/output.h"
+#include "common/printers.h"
 #include "common/table.h"
 
 namespace tagdelve {
@@ -176,11 +177,11 @@ void put_value(int order, int type, const uint8_t* p) {
     case 1:
       outf("%u ", p[0]);
       break;
-    case 2:
-      if (p[0] >= 0x20)
-        outc(p[0]);
-      else
+    case 2:  // a control byte as a backslash and its octal code
+      if (control_byte(p[0]))
         outf("\\%o", p[0]);
+      else
+        outc(p[0]);
       break;
     case 3:
       outf("%u ", get16(order, p));
@@ -319,7 +320,9 @@ int tiff_header(const uint8_t* base, int64_t length) {
   const int order = (base[0] == 'I' && base[1] == 'I') ? 1 : 0;
   if (verbose > 0) {
     printi();
-    outf("\t\tByte order: %c%c, Length marker: %.4x\n", base[0], base[1], get16(order, base + 2));
+    outs("\t\tByte order: ");
+    put_raw(base, 2);
+    outf(", Length marker: %.4x\n", get16(order, base + 2));
   }
   const uint32_t ifd0 = get32(order, base + 4);
   heading("IFD0 (main image)", ifd0);

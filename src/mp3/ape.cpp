@@ -92,7 +92,7 @@ int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
       put_quad(item + 4);
       outc(' ');
     }
-    outs(reinterpret_cast<const char*>(key));
+    put_raw(key, static_cast<size_t>(key_length));
     if (verbose > 0) {
       const ape_key* known = find_ape(reinterpret_cast<const char*>(key));
       outf(" [%s]", known != nullptr ? known->description : "Unknown key");
@@ -118,7 +118,10 @@ bool ape_tag(Source& src, uint8_t* /*sig*/) {
   outs("APE v2 tag");
   uint8_t header[32];
   memcpy(header, "APET", 4);
-  if (!src.read(header + 4, 28)) return false;
+  if (!src.read(header + 4, 28)) {
+    src.ended_inside("APE v2 tag");
+    return false;
+  }
   // The size is used as an unsigned number, so that no claim can lead
   // backwards; it is printed as the signed number it is declared as.
   uint32_t size = le32(header + kSize);
@@ -135,7 +138,10 @@ bool ape_tag(Source& src, uint8_t* /*sig*/) {
   outc('\n');
 
   std::vector<uint8_t> tag;
-  if (!src.body(tag, size)) return false;
+  if (!src.body(tag, size)) {
+    src.ended_inside("APE v2 tag");
+    return false;
+  }
 
   int64_t end = items(tag.data(), static_cast<int64_t>(size), count);
   // The footer follows the last item; its fields up to the flags must be in

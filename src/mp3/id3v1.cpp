@@ -58,7 +58,10 @@ bool ID3v1_tag(Source& src, uint8_t* sig) {
   // came with the signature.
   uint8_t tag[125];
   tag[0] = sig[3];
-  if (!src.read(tag + 1, 124)) return false;
+  if (!src.read(tag + 1, 124)) {
+    src.ended_inside("ID3v1 tag");
+    return false;
+  }
 
   text_line("Track  : ", tag, 30);
   text_line("Artist : ", tag + 30, 30);
@@ -83,13 +86,18 @@ bool ID3v1_tag_ext(Source& src, uint8_t* /*sig*/) {
   printi();
   outs("ID3v1 extended tag\n");
   uint8_t tag[223];  // tag offsets 4 to 226
-  if (!src.read(tag, 223)) return false;
+  if (!src.read(tag, 223)) {
+    src.ended_inside("ID3v1 extended tag");
+    return false;
+  }
 
   text_line("Track remainder : ", tag, 60);
   text_line("Artist remainder: ", tag + 60, 60);
   text_line("Album remainder : ", tag + 120, 60);
   printi();
-  outf("\tSpeed           : {%c}\n", tag[180]);
+  outs("\tSpeed           : {");
+  put_raw(tag + 180, 1);
+  outs("}\n");
   text_line("Genre           : ", tag + 181, 30);
   text_line("Start time      : ", tag + 211, 6);
   text_line("End time mmm:ss : ", tag + 217, 6);

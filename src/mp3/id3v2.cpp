@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "common/decode.h"
 #include "common/output.h"
@@ -161,6 +162,7 @@ struct TagBody {
   Source& src;
   int64_t start;                         // the position of the body's first byte
   const std::vector<int64_t>* dropped;   // of a resynced body, else nullptr
+  int64_t origin = 0;                    // of a resynced body, its offset in the file
 
   // Stored bytes consumed so far. A dropped byte counts once the byte after
   // it has been read.
@@ -174,13 +176,25 @@ struct TagBody {
   bool zero_pending() const {
     return dropped != nullptr && std::binary_search(dropped->begin(), dropped->end(), src.tell() - start);
   }
+
+  // After a failed read: reports where the body ended inside `item`, at the
+  // offset the file holds that byte at.
+  void ended_inside(const std::string& item) const {
+    const Shortfall& s = src.shortfall;
+    if (dropped == nullptr) return src.ended_inside(item.c_str());
+    if (s.missing <= 0) return;
+    const int64_t stored = s.at + (std::upper_bound(dropped->begin(), dropped->end(), s.at) - dropped->begin());
+    report_end(src.name, item.c_str(), origin + stored, s.missing);
+  }
 };
 
 // The frame's line up to its content: identifier, description, size and
 // (ID3v2.3 and ID3v2.4) the two flag bytes.
 void frame_head(const uint8_t* h, int major, const ID3v2_frame_type& type, int64_t size) {
   printi();
-  outf("\t%s ", reinterpret_cast<const char*>(h));
+  outc('\t');
+  put_field(h, 4);
+  outc(' ');
   if (verbose > 0) outf("[%s] ", type.description);
   if (verbose > 1) outf("Length: %lld, ", static_cast<long long>(size));
   if (major != 2 && verbose > 0) {
@@ -268,7 +282,10 @@ bool ext_head3(Source& src) {
 // failed.
 bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) {
   const int major = sig[3];
-  if ((sig[5] & 0x40) != 0 && !(major == 3 ? ext_head3(body.src) : ext_head(body.src))) return false;
+  if ((sig[5] & 0x40) != 0 && !(major == 3 ? ext_head3(body.src) : ext_head(body.src))) {
+    body.ended_inside("ID3 Extended header");
+    return false;
+  }
   if (major < 2 || major > 4) {
     printi();
     outf("Unsupported ID3v2.%d tag\n", major);
@@ -280,7 +297,10 @@ bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) 
     // A frame header is read only when it fits in the rest of the body; a
     // shorter rest is padding.
     if (tag_size - body.walked() < header_size + (body.zero_pending() ? 1 : 0)) break;
-    if (!body.src.read(sig, header_size)) return false;
+    if (!body.src.read(sig, header_size)) {
+      body.ended_inside("frame header");
+      return false;
+    }
     if (sig[0] == 0) break;  // the frames have ended: the rest is padding
 
     int64_t size;
@@ -297,7 +317,10 @@ bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) 
     if (type == nullptr) type = &kUnknownFrame;
     frame_head(sig, major, *type, size);
 
-    if (!body.src.body(content, size)) return false;
+    if (!body.src.body(content, size)) {
+      body.ended_inside(escaped(reinterpret_cast<const char*>(sig)) + " frame");
+      return false;
+    }
     size_t start = 0;
     if (major == 4) {
       // The size counts the stored bytes. Unsynchronisation (tag-wide or
@@ -314,7 +337,10 @@ bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) 
 }  // namespace
 
 bool ID3v2_tag(Source& src, uint8_t* sig) {
-  if (!src.read(sig + 4, 6)) return false;
+  if (!src.read(sig + 4, 6)) {
+    src.ended_inside("ID3v2 tag");
+    return false;
+  }
   const int major = sig[3];
   const int64_t tag_size = syncsafe(sig + 6);
 
@@ -339,7 +365,12 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
     stored.read_upto(bytes, tag_size);
     Resynced r = resync(bytes);
     Source undone = Source::of_memory(r.bytes.data(), static_cast<int64_t>(r.bytes.size()));
-    TagBody body{undone, 0, &r.dropped};
+    // Where the bytes held end: at the tag's end, or where the file (or the
+    // member holding it) ended.
+    undone.name = static_cast<int64_t>(bytes.size()) == tag_size ? "Tag"
+                  : src.bounded() && src.tell() + static_cast<int64_t>(bytes.size()) >= src.limit ? src.name
+                                                                                                   : "File";
+    TagBody body{undone, 0, &r.dropped, body_start};
     bool ok = tag_frames(body, sig, tag_size, tag_unsync);
     walked = body.walked();
     if (!ok) {
@@ -365,7 +396,10 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
   src.skip(body_start + tag_size - src.tell());
 
   if (has_footer) {
-    if (!src.read(sig, 10)) return false;
+    if (!src.read(sig, 10)) {
+      src.ended_inside("ID3v2 footer");
+      return false;
+    }
     printi();
     outf("ID3v2.%d footer", sig[3]);
     if (verbose > 0) {

@@ -200,7 +200,7 @@ void attached_picture(const uint8_t* c, int64_t n, int major) {
   bool jpeg;
   if (major == 2) {
     outs("Format: ");
-    for (int64_t i = 1; i <= 3 && i < n; ++i) outc(c[i]);
+    put_raw(c + within(1, n), static_cast<size_t>(within(3, n - 1)));
     jpeg = n >= 4 && memcmp(c + 1, "JPG", 3) == 0;
     type_at = 4;
   } else {

@@ -58,7 +58,9 @@ bool version2(Source& src, uint8_t* sig, const lyrics3v2_field* field) {
   sig[9] = '\0';
   if (verbose > 0) {
     printi();
-    outf("\tFooter: %s\n", text(sig));
+    outs("\tFooter: ");
+    put_field(sig, 9);
+    outc('\n');
   }
   return true;
 }
@@ -68,22 +70,26 @@ bool version2(Source& src, uint8_t* sig, const lyrics3v2_field* field) {
 // they are printed and the scan goes on after them.
 bool version1(Source& src, uint8_t* sig) {
   printi();
-  outf("\tVersion 1 data\n%s", text(sig));
+  outs("\tVersion 1 data\n");
+  put_field(sig, 3);
   for (;;) {
     uint8_t c;
     if (!src.read(&c, 1)) return false;
     if (c != 'L') {
-      outc(c);
+      put_raw(&c, 1);
       continue;
     }
     if (!src.read(sig, 8)) return false;
     sig[8] = '\0';
     if (memcmp(sig, "YRICSEND", 8) == 0) break;
-    outf("L%s", text(sig));
+    outc('L');
+    put_field(sig, 8);
   }
   if (verbose > 0) {
     printi();
-    outf("\tFooter: L%s\n", text(sig));
+    outs("\tFooter: L");
+    put_field(sig, 8);
+    outc('\n');
   }
   return true;
 }
@@ -98,12 +104,15 @@ bool lyrics3_block(Source& src, uint8_t* sig) {
   printi();
   outs("Lyrics3 block\n");
   uint8_t marker[7];  // "CSBEGIN", not compared
-  if (!src.read(marker, 7)) return false;
-  if (!src.read(sig, 3)) return false;
-  sig[3] = '\0';
-  sig[9] = '\0';
-  const lyrics3v2_field* field = find_field(text(sig));
-  return field != nullptr ? version2(src, sig, field) : version1(src, sig);
+  bool ok = src.read(marker, 7) && src.read(sig, 3);
+  if (ok) {
+    sig[3] = '\0';
+    sig[9] = '\0';
+    const lyrics3v2_field* field = find_field(text(sig));
+    ok = field != nullptr ? version2(src, sig, field) : version1(src, sig);
+  }
+  if (!ok) src.ended_inside("Lyrics3 block");
+  return ok;
 }
 
 }  // namespace tagdelve

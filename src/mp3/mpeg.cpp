@@ -89,6 +89,7 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
 // once: the offset line of every item and, for an audio frame, its two frame
 // lines. Kept out of the walk's loop, which runs once per frame.
 [[gnu::noinline]] void item_lines(int64_t at, const uint8_t* h, bool audio) {
+  begin_line();
   char line[3 * kMaxFmtTabs + 256];
   char* e = fmt_tabs(line);
   e = fmt_lit(e, "Offset ");
@@ -139,7 +140,10 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
 bool mpeg_frame(Source& src, MpegStats& stats) {
   uint8_t sig[10];
   const int64_t at = src.tell();
-  if (!src.read(sig, 4)) return false;
+  if (!src.read(sig, 4)) {
+    src.ended_inside("frame header", true);
+    return false;
+  }
   const bool audio = sig[0] == 0xFF && (sig[1] & 0xE0) == 0xE0;
   if (verbose > 1) item_lines(at, sig, audio);
   if (!audio) return tag_item(src, sig);

@@ -100,7 +100,7 @@ void header_lines(const uint8_t* hdr, uint8_t flag, int64_t size) {
     outs(", Checksum: ");
     text(hdr, kChksum);
     outs(", File type: ");
-    outc(flag);
+    put_raw(&flag, 1);
     outc('\n');
   }
   printi();
@@ -115,8 +115,7 @@ void header_lines(const uint8_t* hdr, uint8_t flag, int64_t size) {
     outs("\tMagic: ");
     text(hdr, kMagic);
     outs(", Version: ");
-    outc(hdr[kVersion]);
-    outc(hdr[kVersion + 1]);
+    put_raw(hdr + kVersion, 2);
     outc('\n');
   }
   if (memcmp(hdr + kMagic.at, "ustar", 5) == 0) {
@@ -148,7 +147,10 @@ void tar_file(Source& src, MemberWalk walk_member) {
   std::string pending_name;  // from a long-name block, for the next member
   for (;;) {
     const int64_t at = src.tell();
-    if (!src.read(hdr, kBlock)) break;
+    if (!src.read(hdr, kBlock)) {
+      src.ended_inside("header block", true);
+      break;
+    }
     if (hdr[0] == 0) {
       if (verbose > 1) {
         printi();
@@ -195,6 +197,8 @@ void tar_file(Source& src, MemberWalk walk_member) {
       if (src.body(body, data)) {
         consumed = data;
         pending_name = long_name(flag, body);
+      } else {
+        src.ended_inside("long name block");
       }
     }
     const bool skipped = consumed >= data || src.skip(data - consumed);

@@ -88,9 +88,11 @@ TEST(Flac, OtherRates) {
 
 TEST(Flac, MarkerAndShortSources) {
   EXPECT_EQ(walk(Bytes().str("fLaC"), 2), "FLAC file start\nFLAC audio data\nFLAC file end\n");
-  EXPECT_EQ(walk(Bytes().str("fLa"), 2), "FLAC file start\n");
+  EXPECT_EQ(walk(Bytes().str("fLa"), 2),
+            "FLAC file start\nError: File ends inside the stream marker at offset 3: 1 more byte expected\n");
   EXPECT_EQ(walk(Bytes(), 2), "FLAC file start\n");
-  EXPECT_EQ(walk(Bytes().str("fLaC"), 2, 3), "FLAC file start\n");
+  EXPECT_EQ(walk(Bytes().str("fLaC"), 2, 3),
+            "FLAC file start\nError: Member ends inside the stream marker at offset 3: 1 more byte expected\n");
   EXPECT_EQ(walk(Bytes().str("OggS").fill(40, 0), 2), "FLAC file start\nError: Not a FLAC format file\n");
 }
 
@@ -155,10 +157,14 @@ TEST(Flac, UnreadableBodyEndsTheChain) {
             "FLAC file start\n"
             "Offset 4, Type: 4, Last=0\n"
             "Vorbis_Comment metadata block, Length: 16777215\n"
+            "Error: File ends inside the Vorbis_Comment metadata block at offset 13: 16777210 more bytes "
+            "expected\n"
             "FLAC audio data\n"
             "FLAC file end\n");
   // A header cut short.
-  EXPECT_EQ(walk(Bytes().str("fLaC").add({0, 0}), 2), "FLAC file start\nFLAC audio data\nFLAC file end\n");
+  EXPECT_EQ(walk(Bytes().str("fLaC").add({0, 0}), 2),
+            "FLAC file start\nError: File ends inside the metadata block header at offset 6: 2 more bytes "
+            "expected\nFLAC audio data\nFLAC file end\n");
 }
 
 TEST(Flac, UnderALimitTheAudioIsSkipped) {

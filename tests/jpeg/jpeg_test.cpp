@@ -110,15 +110,19 @@ TEST(Jpeg, EntropyScanCountsDataUpToTheMarker) {
       {"\5\xFF\xFF\0\6\xFF\xD9"s, 4, eoi},                         // fill before a stuffed zero
       {"\xFF\xFF\xD1\xFF\xD9", 2, eoi},                            // fill before a restart
       {"\7\x08" + seg(0xFE, "hi") + "\xFF\xD9", 2, "\tCOM marker\n" + eoi},
-      {"\1\2\3", 3, end},          // to the end of the source (of the member: its limit)
-      {"\1\2\3\xFF\xFF", 3, end},  // a last 0xFF without its code
+      // To the end of the source (of the member: its limit): the marker that
+      // ends the data is missing, or a last 0xFF's code.
+      {"\1\2\3", 3, "Error: @ ends inside the entropy-coded data at offset 10: 2 more bytes expected\n" + end},
+      {"\1\2\3\xFF\xFF", 3, "Error: @ ends inside the entropy-coded data at offset 12: 1 more byte expected\n" + end},
   };
   for (const auto& c : cases) {
     const std::string in = "\xFF\xD8" + seg(0xDA, "\1") + c.data;
     for (Src s : kAllSources) {
       Walk w = walk(in, 0, s);
+      std::string after = c.after;
+      if (size_t at = after.find('@'); at != std::string::npos) after.replace(at, 1, s == kMember ? "Member" : "File");
       EXPECT_EQ(w.text, "JPEG file start\nSOI marker\n\tSOS marker\n\t\t" +
-                            std::to_string(c.count) + " bytes entropy data (the image)\n" + c.after)
+                            std::to_string(c.count) + " bytes entropy data (the image)\n" + after)
           << c.count << ", source " << s;
       EXPECT_EQ(w.consumed, s == kMemory ? -1 : static_cast<long>(in.size())) << c.count;
     }
@@ -181,19 +185,21 @@ TEST(Jpeg, SegmentsAndEarlyEnds) {
       {image(seg(0xE1, "Exif\0"s)), app1 + "\t\tExif header\nError: TIFF header too short\n" + eoi},
       {not_jpeg, "\tInvalid JPEG marker: 0x4944\n"},
       {"", ""},
-      {"\xFF", ""},
+      {"\xFF", "Error: @ ends inside the JPEG marker at offset 1: 1 more byte expected\n"},
       {"\xFF\xD8\0\x11\xFF\xD9"s, soi + "\tInvalid JPEG marker: 0x0011\n"},
       {"\xFF\xD8\xFF\xE2\0\0\xFF\xD9"s, soi + "Error: Segment length 0 is below 2\n"},
       {"\xFF\xD8\xFF\xE2\0\1\xFF\xD9"s, soi + "Error: Segment length 1 is below 2\n"},
-      {"\xFF\xD8\xFF\xE2\0\x10\1\2\3"s, soi},  // the segment passes the end
-      {"\xFF\xD8\xFF\xE2\0"s, soi},            // its length cut in half
+      {"\xFF\xD8\xFF\xE2\0\x10\1\2\3"s,  // the segment passes the end
+       soi + "Error: @ ends inside the unsupported marker 0xe2 at offset 9: 11 more bytes expected\n"},
+      {"\xFF\xD8\xFF\xE2\0"s,  // its length cut in half
+       soi + "Error: @ ends inside the unsupported marker 0xe2 at offset 5: 1 more byte expected\n"},
   };
   for (const auto& c : cases)
-    for (Src s : kAllSources)
-      // (A member of size 0 would mean no limit: the archive walker's concern.)
-      EXPECT_EQ(walk(c.in, 1, c.in.empty() && s == kMember ? kFile : s).text,
-                "JPEG file start\n" + c.lines + "JPEG file end\n")
-          << c.lines << "source " << s;
+    for (Src s : kAllSources) {
+      std::string lines = c.lines;
+      if (size_t at = lines.find('@'); at != std::string::npos) lines.replace(at, 1, s == kMember ? "Member" : "File");
+      EXPECT_EQ(walk(c.in, 1, s).text, "JPEG file start\n" + lines + "JPEG file end\n") << c.lines << "source " << s;
+    }
   EXPECT_EQ(walk(not_jpeg, 2).text,
             "JPEG file start\nOffset 0, JPEG marker: 0x4944\n\tInvalid JPEG marker: 0x4944\n"
             "JPEG file end\n");

@@ -61,7 +61,7 @@ TEST(ID3v1TagExt, FieldsAndSpeed) {
     EXPECT_EQ(walk(tag_ext(speed), 0),
               kStart + "ID3v1 extended tag\n\tTrack remainder : {" + std::string(60, 'T') +
                   "}\n\tArtist remainder: {Artist rest}\n\tAlbum remainder : {Album rest}\n"
-                  "\tSpeed           : {" + std::string(1, static_cast<char>(speed)) +
+                  "\tSpeed           : {" + (speed == 0 ? std::string("\\00") : std::string(1, static_cast<char>(speed))) +
                   "}\n\tGenre           : {Genre text}\n\tStart time      : {001:02}\n"
                   "\tEnd time mmm:ss : {12:34}\n" + no_frames(227))
         << speed;
@@ -71,11 +71,14 @@ TEST(ID3v1TagExt, FieldsAndSpeed) {
 TEST(ID3v1Tags, FileEndingInsideTheTag) {
   Bytes tag = id3v1("Song", field("", 30), 0);
   tag.v.resize(103);
-  EXPECT_EQ(walk(tag, 0), kStart + "ID3v1 tag\n" + no_frames(4));
-  EXPECT_EQ(walk_memory(tag, 0), kStart + "ID3v1 tag\n" + no_frames(4));
+  const std::string cut = "Error: File ends inside the ID3v1 tag at offset 103: 25 more bytes expected\n";
+  EXPECT_EQ(walk(tag, 0), kStart + "ID3v1 tag\n" + cut + no_frames(4));
+  EXPECT_EQ(walk_memory(tag, 0), kStart + "ID3v1 tag\n" + cut + no_frames(4));
   Bytes ext = tag_ext('1');
   ext.v.resize(226);
-  EXPECT_EQ(walk(ext, 1), kStart + "ID3v1 extended tag\n" + no_frames(4));
+  EXPECT_EQ(walk(ext, 1), kStart + "ID3v1 extended tag\n"
+                                   "Error: File ends inside the ID3v1 extended tag at offset 226: 1 more byte expected\n" +
+                              no_frames(4));
 }
 
 // A Lyrics3 version 2 field with its size written in 5 digits.
@@ -112,21 +115,30 @@ TEST(Lyrics3, Version2OddFields) {
 
 TEST(Lyrics3, Version1Text) {
   Bytes file = Bytes{}.str("LYRICSBEGINHello Lady sings").str("LYRICSEND");
-  const std::string head = "Lyrics3 block\n\tVersion 1 data\nHello Lady sings";
-  // No newline of its own after the text: the next line goes on there.
+  // The text has no line end of its own: the next line ends it.
+  const std::string head = "Lyrics3 block\n\tVersion 1 data\nHello Lady sings\n";
   EXPECT_EQ(walk(file, 0), kStart + head + no_frames(36));
   EXPECT_EQ(walk(file, 1), kStart + head + "\tFooter: LYRICSEND\n" + no_frames(36));
   // "L" + "LYRICSE" is printed as text; the scan goes on past the marker
   // and meets the end of the file.
   EXPECT_EQ(walk(Bytes{}.str("LYRICSBEGINHi ALLYRICSEND"), 1),
-            kStart + "Lyrics3 block\n\tVersion 1 data\nHi ALLYRICSEND" + no_frames(25));
+            kStart + "Lyrics3 block\n\tVersion 1 data\nHi ALLYRICSEND\n"
+                     "Error: File ends inside the Lyrics3 block at offset 25: 1 more byte expected\n" +
+                no_frames(25));
+  // Line breaks and other control bytes in the text are escaped.
+  EXPECT_EQ(walk(Bytes{}.str("LYRICSBEGINa\r\nb\x1b[0m\x7f\x9b\xe9LYRICSEND"), 0),
+            kStart + "Lyrics3 block\n\tVersion 1 data\na\\0d\\0ab\\1b[0m\\7f\\9b\xe9\n" + no_frames(31));
 }
 
 TEST(Lyrics3, TruncatedBlocks) {
   // Each read fails where the source ends; the offset stays before it.
-  EXPECT_EQ(walk(Bytes{}.str("LYRICSBEG"), 1), kStart + "Lyrics3 block\n" + no_frames(4));
+  EXPECT_EQ(walk(Bytes{}.str("LYRICSBEG"), 1),
+            kStart + "Lyrics3 block\nError: File ends inside the Lyrics3 block at offset 9: 2 more bytes expected\n" +
+                no_frames(4));
   EXPECT_EQ(walk(Bytes{}.str("LYRICSBEGINabc Lyric"), 1),
-            kStart + "Lyrics3 block\n\tVersion 1 data\nabc " + no_frames(16));
+            kStart + "Lyrics3 block\n\tVersion 1 data\nabc \n"
+                     "Error: File ends inside the Lyrics3 block at offset 20: 4 more bytes expected\n" +
+                no_frames(16));
 }
 
 Bytes item(uint32_t flags, const std::string& key, const std::string& value) {
@@ -171,16 +183,19 @@ TEST(ApeTag, ItemsByFlagsAndKeys) {
 
 TEST(ApeTag, TruncatedOrOversizedTag) {
   Bytes file = ape(item(0, "Title", "Tone"), 1);
-  file.v.resize(20);  // inside the header: the tag's line is begun, not ended
-  EXPECT_EQ(walk(file, 1), kStart + "APE v2 tag" + no_frames(4));
+  file.v.resize(20);  // inside the header: the tag's line is begun, and ended
+  EXPECT_EQ(walk(file, 1), kStart + "APE v2 tag\nError: File ends inside the APE v2 tag at offset 20: 12 more "
+                                    "bytes expected\n" + no_frames(4));
   file = ape(item(0, "Title", "Tone"), 1);
   file.v.resize(50);  // inside the items
-  EXPECT_EQ(walk(file, 0), kStart + "APE v2 tag\n" + no_frames(32));
-  EXPECT_EQ(walk_memory(file, 0), kStart + "APE v2 tag\n" + no_frames(32));
+  const std::string cut = "Error: File ends inside the APE v2 tag at offset 50: 32 more bytes expected\n";
+  EXPECT_EQ(walk(file, 0), kStart + "APE v2 tag\n" + cut + no_frames(32));
+  EXPECT_EQ(walk_memory(file, 0), kStart + "APE v2 tag\n" + cut + no_frames(32));
   // Sizes of 2 GiB - 1 and 4 GiB - 1 fail like any read, without allocating.
   for (uint32_t size : {0x7FFFFFFFu, 0xFFFFFFFFu}) {
     EXPECT_EQ(walk(ape_head(2000, size, 1, 0).append(item(0, "Title", "x")), 0),
-              kStart + "APE v2 tag\n" + no_frames(32))
+              kStart + "APE v2 tag\nError: File ends inside the APE v2 tag at offset 47: " + std::to_string(size - 15) +
+                  " more bytes expected\n" + no_frames(32))
         << size;
   }
 }

@@ -205,18 +205,25 @@ TEST(ID3v2, Unsynchronisation) {
 
 TEST(ID3v2, SourceEndingInsideTheTag) {
   const Case cases[] = {
-      {"extended header", tag(4, 0x40, 20).add({0, 0, 0}), 0, "ID3v2.4 tag\nID3 Extended header" + no_frames(10)},
+      {"extended header", tag(4, 0x40, 20).add({0, 0, 0}), 0,
+       "ID3v2.4 tag\nID3 Extended header\n"
+       "Error: File ends inside the ID3 Extended header at offset 13: 3 more bytes expected\n" + no_frames(10)},
       {"frame content", tag(3, 0, 20).str("PCNT").be32(4).add({0, 0, 0, 'A'}), 0,
-       "ID3v2.3 tag\n\tPCNT " + no_frames(20)},
+       "ID3v2.3 tag\n\tPCNT \nError: File ends inside the PCNT frame at offset 22: 2 more bytes expected\n" +
+           no_frames(20)},
       {"padding", tag(3, 0, 100).fill(15, 0), 0, "ID3v2.3 tag\nError: Premature end of file(2)\n" + no_frames(110)},
       // Claimed frame sizes of nearly 2 GiB, or negative, are not allocated.
       {"huge frame", tag(3, 0, 100).str("ZZZZ").be32(0x7FFFFFF0).add({0, 0, 1, 2, 3}), 0,
-       "ID3v2.3 tag\n\tZZZZ " + no_frames(20)},
+       "ID3v2.3 tag\n\tZZZZ \nError: File ends inside the ZZZZ frame at offset 23: 2147483629 more bytes "
+       "expected\n" + no_frames(20)},
+      // Not a cut: the walk ends without a word, and the frame's line is ended.
       {"negative frame size", tag(3, 0, 100).str("ZZZZ").be32(0xFFFFFFFF).add({0, 0, 1, 2, 3}), 2,
-       head(3, 0x00, 100) + "\tZZZZ [Unknown frame type] Length: -1, Flags: <0x0000>, " + no_frames(20)},
-      // After a dropped byte of an unsynchronised frame.
+       head(3, 0x00, 100) + "\tZZZZ [Unknown frame type] Length: -1, Flags: <0x0000>, \n" + no_frames(20)},
+      // After a dropped byte of an unsynchronised frame: the offset counts
+      // the bytes as stored.
       {"unsynchronised frame", tag(3, 0x80, 100).str("ZZZZ").be32(3).add({0, 0, 0xFF, 0x00, 'A'}), 0,
-       "ID3v2.3 tag\n\tZZZZ " + no_frames(20)},
+       "ID3v2.3 tag\n\tZZZZ \nError: File ends inside the ZZZZ frame at offset 23: 1 more byte expected\n" +
+           no_frames(20)},
   };
   EXPECT_EQ(walk_memory(cases[3].file, 0), kStart + cases[3].want) << cases[3].name;
   for (const Case& c : cases) check(c);

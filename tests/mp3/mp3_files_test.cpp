@@ -107,7 +107,7 @@ const FileCase kFiles[] = {
      {"APE v2 tag Version: <0xd0070000>, Items: 3,",
       "\tFooter Version: <0xd0070000>, Length 90, Items: 3, Global flags: <0x00000080>\n"
       "Lyrics3 block\n\tVersion 2 fields\n\tIND [Indications]: {10}\n"
-      "\tLYR [Lyrics]: {[00:00]La la\r\n[00:01]Lo lo}\n",
+      "\tLYR [Lyrics]: {[00:00]La la\\0d\\0a[00:01]Lo lo}\n",
       "\tTotal block size: 79 bytes\n\tFooter: LYRICS200\nID3v1 tag\n",
       "\tTrack #: 3\n\tGenre  : 52 [Electronic]\nStatistics"}},
     // Audio 360 bytes, APE 32 + 90, Lyrics3 79 + 6 + 9, ID3v1 128.
@@ -116,7 +116,7 @@ const FileCase kFiles[] = {
       "\tItem Length 8, Flags: <0x00000000> Artist", "Offset 482, Frame header <0x4c595249>\nLyrics3 block\n",
       "Offset 576, Frame header <0x54414754>\nID3v1 tag\n"}},
     {"mp3_lyrics3v1_ext.mp3", 1, 5, "0m 0.130s", "Constant bitrate: 8kbps",
-     {"Lyrics3 block\n\tVersion 1 data\nLine one\r\nLast Line\r\n\tFooter: LYRICSEND\n"
+     {"Lyrics3 block\n\tVersion 1 data\nLine one\\0d\\0aLast Line\\0d\\0a\n\tFooter: LYRICSEND\n"
       "ID3v1 extended tag\n\tTrack remainder : {ich goes on in the extended tag}\n",
       "\tSpeed           : {1}\n", "ID3v1 tag\n\tTrack  : {A tone with a longer title, wh}\n",
       "\tTrack #: 9\n\tGenre  : 255\nStatistics"}},

@@ -53,7 +53,8 @@ TEST(MpegFrame, Statistics) {
   EXPECT_EQ(walk(vbr, 0), kStart + stats(3, "0m 0.078s", "Average bitrate: 138kbps (vbr)", 1356));
   // Nothing is left over for the next walk; a file without frames.
   EXPECT_EQ(walk(Bytes{}, 2), kStart + no_frames(0));
-  EXPECT_EQ(walk(Bytes{0xFF, 0xFB, 0x90}, 2), kStart + no_frames(0));
+  EXPECT_EQ(walk(Bytes{0xFF, 0xFB, 0x90}, 2),
+            kStart + "Error: File ends inside the frame header at offset 3: 1 more byte expected\n" + no_frames(0));
   // A change from a bit rate of 0 is not variable; a change to it is.
   EXPECT_EQ(walk(free_frame().append(k128), 0),
             kStart + stats(2, "0m 0.052s", "Constant bitrate: 128kbps", 421));
@@ -94,13 +95,15 @@ TEST(MpegFrame, ShortOrNegativeLengthNeverGoesBack) {
 
 TEST(MpegFrame, TagSignaturesGoToTheirWalkers) {
   // Each signature with too few bytes after it: the walker prints its first
-  // line and its read fails, which ends the walk.
-  const char* sigs[][2] = {{"TAG+", "ID3v1 extended tag\n"},
-                           {"TAGx", "ID3v1 tag\n"},
-                           {"TAG+x", "ID3v1 extended tag\n"},
-                           {"LYRI", "Lyrics3 block\n"},
-                           {"APET", "APE v2 tag"},
-                           {"APEx", "Error: Frame header <0x41504578> not recognised\n"}};
+  // line and its read fails, which ends the walk, and says where.
+  const std::string cut = "Error: File ends inside the ";
+  const std::string sigs[][2] = {
+      {"TAG+", "ID3v1 extended tag\n" + cut + "ID3v1 extended tag at offset 11: 220 more bytes expected\n"},
+      {"TAGx", "ID3v1 tag\n" + cut + "ID3v1 tag at offset 11: 121 more bytes expected\n"},
+      {"TAG+x", "ID3v1 extended tag\n" + cut + "ID3v1 extended tag at offset 12: 219 more bytes expected\n"},
+      {"LYRI", "Lyrics3 block\n" + cut + "Lyrics3 block at offset 11: 4 more bytes expected\n"},
+      {"APET", "APE v2 tag\n" + cut + "APE v2 tag at offset 11: 25 more bytes expected\n"},
+      {"APEx", "Error: Frame header <0x41504578> not recognised\n"}};
   for (auto& s : sigs) {
     EXPECT_EQ(walk(free_frame().str(s[0]).fill(3, 0x20), 0), kStart + s[1] + one_free_frame(8))
         << s[0];

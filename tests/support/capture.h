@@ -20,10 +20,10 @@ class Capture {
  public:
   explicit Capture(FILE*& target = tagdelve::out) : target_(target), saved_(target) {
     f_ = open_memstream(&buf_, &len_);
-    target_ = f_;
+    point(f_);
   }
   ~Capture() {
-    target_ = saved_;
+    point(saved_);
     fclose(f_);
     free(buf_);
   }
@@ -35,6 +35,12 @@ class Capture {
   Capture& operator=(const Capture&) = delete;
 
  private:
+  void point(FILE* f) {
+    if (&target_ == &tagdelve::out)
+      tagdelve::set_report_stream(f);
+    else
+      target_ = f;
+  }
   FILE*& target_;
   FILE* saved_;
   FILE* f_;
