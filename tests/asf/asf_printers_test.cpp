@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "asf/asf_bodies.h"
-#include "asf/asf_test_bytes.h"
+#include "support/formats.h"
 #include "asf/asf_values.h"
 #include "support/capture.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "asf/asf_test_bytes.h"
+#include "support/formats.h"
 #include "support/capture.h"
 #include "support/run.h"
 

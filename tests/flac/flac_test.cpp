@@ -7,6 +7,7 @@
 #include "front/dispatch.h"
 #include "support/bytes.h"
 #include "support/capture.h"
+#include "support/formats.h"
 
 namespace {
 
@@ -15,14 +16,8 @@ using test::Bytes;
 using test::Capture;
 using test::Levels;
 using test::MemStream;
-
-Bytes block_header(int type, bool last, uint32_t length) {
-  return Bytes().add({(last ? 0x80 : 0) | type}).be24(length);
-}
-
-Bytes meta(int type, bool last, const Bytes& body) {
-  return block_header(type, last, static_cast<uint32_t>(body.size())).append(body);
-}
+using test::block_header;
+using test::meta;
 
 // A STREAMINFO body: sample rate (20 bits), channels - 1 (3), bits - 1 (5)
 // and the total (36) packed big-endian after the block and frame sizes.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/capture.h"
+#include "support/formats.h"
 
 namespace {
 
@@ -15,15 +16,8 @@ using namespace std::string_literals;
 using test::Capture;
 using test::Levels;
 using test::MemStream;
-
-// A marker segment: 0xFF, the code, the length (counting itself), the payload.
-std::string seg(int code, const std::string& payload) {
-  const size_t n = payload.size() + 2;
-  return std::string{'\xFF', char(code), char(n >> 8), char(n & 255)} + payload;
-}
-
-// SOI, the given bytes, EOI.
-std::string image(const std::string& middle) { return "\xFF\xD8" + middle + "\xFF\xD9"; }
+using test::image;
+using test::seg;
 
 // The ways a JPEG reaches the walker.
 enum Src {

@@ -7,27 +7,11 @@
 #include <vector>
 
 #include "mp3/mp3_support.h"
+#include "support/formats.h"
 
 namespace {
 
 using namespace test;
-
-// The tag header: "ID3", major version, revision 0, flags, syncsafe size.
-Bytes tag(int major, int flags, uint32_t size) {
-  return Bytes{}.str("ID3").add({major, 0, flags}).syncsafe32(size);
-}
-
-// Frames: ID3v2.2 (3-byte big-endian size), ID3v2.3 (4-byte big-endian) and
-// ID3v2.4 (syncsafe), each with the stored content as given.
-Bytes frame2(const std::string& id, const Bytes& content) {
-  return Bytes{}.str(id).be24(static_cast<uint32_t>(content.size())).append(content);
-}
-Bytes frame3(const std::string& id, const Bytes& content, int f1 = 0, int f2 = 0) {
-  return Bytes{}.str(id).be32(static_cast<uint32_t>(content.size())).add({f1, f2}).append(content);
-}
-Bytes frame4(const std::string& id, const Bytes& content, int f1 = 0, int f2 = 0) {
-  return Bytes{}.str(id).syncsafe32(static_cast<uint32_t>(content.size())).add({f1, f2}).append(content);
-}
 
 // The first two lines at verbose 2.
 std::string head(int major, int flags, int length) {
@@ -68,7 +52,7 @@ void check(const Case& c, size_t buffer = tagdelve::kStreamBuffer) {
 }
 
 TEST(ID3v2, Version3AtEachVerbosity) {
-  Bytes file = tag(3, 0, 46).append(frame3("PCNT", kAbc, 0x40, 0x00))
+  Bytes file = id3v2_tag(3, 0, 46).append(frame3("PCNT", kAbc, 0x40, 0x00))
                    .append(frame3("ZZZZ", Bytes{0x01, 0x02}, 0x00, 0xE0)).fill(20, 0).append(free_frame());
   check({"v0", file, 0, "ID3v2.3 tag\n\tPCNT Length: 4 bytes\n\tZZZZ Length: 2 bytes\n" + one_free_frame(60)});
   check({"v1", file, 1,
@@ -83,25 +67,25 @@ TEST(ID3v2, Version3AtEachVerbosity) {
 }
 
 TEST(ID3v2, Layouts) {
-  const Bytes ext3_crc = tag(3, 0x40, 48).add({0, 0, 0, 0x0A, 0x80, 0, 0, 0, 0, 0x14, 0xDE, 0xAD, 0xBE, 0xEF})
+  const Bytes ext3_crc = id3v2_tag(3, 0x40, 48).add({0, 0, 0, 0x0A, 0x80, 0, 0, 0, 0, 0x14, 0xDE, 0xAD, 0xBE, 0xEF})
                              .append(frame3("PCNT", kAbc)).fill(20, 0).append(free_frame());
   const Case cases[] = {
       {"version 2: short headers, no flags",
-       tag(2, 0, 30).append(frame2("CNT", Bytes{0x00, 'A', 'B'})).append(frame2("CRM", Bytes{0x07}))
+       id3v2_tag(2, 0, 30).append(frame2("CNT", Bytes{0x00, 'A', 'B'})).append(frame2("CRM", Bytes{0x07}))
            .append(frame2("XYZ", Bytes{})).fill(8, 0).append(free_frame()), 2,
        head(2, 0x00, 30) + "\tCNT [Play counter] Length: 3, Length: 3 bytes\n\t\t<0x004142 | AB|>\n"
        "\tCRM [Encrypted meta frame] Length: 1, Length: 1 bytes\n\t\t<0x07 | |>\n"
        "\tXYZ [Unknown frame type] Length: 0, Length: 0 bytes\n\t\t<0x ||>\n" + end(2, 40)},
       // 200 is stored as 00 00 01 48; read as a plain integer it would be 328.
-      {"version 4 syncsafe size", tag(4, 0, 210).append(frame4("PCNT", Bytes{}.fill(200, 'a'))).append(free_frame()),
+      {"version 4 syncsafe size", id3v2_tag(4, 0, 210).append(frame4("PCNT", Bytes{}.fill(200, 'a'))).append(free_frame()),
        0, "ID3v2.4 tag\n\tPCNT Length: 200 bytes\n" + one_free_frame(224)},
       {"version 4 extended header",
-       tag(4, 0x40, 28).add({0, 0, 0, 0x0E, 0x01, 0x30, 0x05, 1, 2, 3, 4, 5, 0x01, 'A'})
+       id3v2_tag(4, 0x40, 28).add({0, 0, 0, 0x0E, 0x01, 0x30, 0x05, 1, 2, 3, 4, 5, 0x01, 'A'})
            .append(frame4("PCNT", kAbc)).append(free_frame()), 2,
        head(4, 0x40, 28) + "ID3 Extended header, Flags: <0x30>, Length: 14\n"
        "Flag 3, Length 5<0x0102030405 |     |>\nFlag 4, Length 1<0x41 |A|>\n" + kCountAbc + end(0, 38)},
       {"version 3 extended header without CRC",
-       tag(3, 0x40, 34).add({0, 0, 0, 6, 0, 0, 0, 0, 0, 0x0A}).append(frame3("PCNT", kAbc))
+       id3v2_tag(3, 0x40, 34).add({0, 0, 0, 6, 0, 0, 0, 0, 0, 0x0A}).append(frame3("PCNT", kAbc))
            .fill(10, 0).append(free_frame()), 2,
        head(3, 0x40, 34) + "ID3 Extended header, Flags: <0x0000>, Length: 6\n\tPadding size: 10\n" +
        kCountAbc + end(0, 44)},
@@ -113,19 +97,19 @@ TEST(ID3v2, Layouts) {
        ext3_crc, 2,
        head(3, 0x40, 48) + "ID3 Extended header, Flags: <0x8000>, Length: 10\n"
        "\tPadding size: 20, CRC: <0xdeadbeef>\n" + kCountAbc + end(10, 58)},
-      {"padding only, version 2", tag(2, 0, 30).fill(30, 0).append(free_frame()), 2,
+      {"padding only, version 2", id3v2_tag(2, 0, 30).fill(30, 0).append(free_frame()), 2,
        head(2, 0x00, 30) + end(24, 40)},
-      {"empty body", tag(3, 0, 0).append(free_frame()), 2, head(3, 0x00, 0) + end(0, 10)},
+      {"empty body", id3v2_tag(3, 0, 0).append(free_frame()), 2, head(3, 0x00, 0) + end(0, 10)},
       {"footer",
-       tag(4, 0x10, 26).append(frame4("PCNT", kAbc)).fill(12, 0).str("3DI")
+       id3v2_tag(4, 0x10, 26).append(frame4("PCNT", kAbc)).fill(12, 0).str("3DI")
            .add({4, 0, 0x10}).syncsafe32(26).append(free_frame()), 2,
        head(4, 0x10, 26) + kCountAbc +
        "\tID3v2 tag padding 2 bytes\nID3v2.4 footer, Revision: 0, Flags: <0x10>, Length: 26\n" +
        audio_v2(46) + one_free_frame(50)},
-      {"unsupported version", tag(5, 0, 20).fill(20, 'A').append(free_frame()), 2,
+      {"unsupported version", id3v2_tag(5, 0, 20).fill(20, 'A').append(free_frame()), 2,
        head(5, 0x00, 20) + "Unsupported ID3v2.5 tag\n" + end(20, 30)},
       // The tag claims 12 bytes; its frame takes 14. Nothing is skipped.
-      {"frames overrun the tag", tag(3, 0, 12).append(frame3("PCNT", kAbc)).append(free_frame()), 2,
+      {"frames overrun the tag", id3v2_tag(3, 0, 12).append(frame3("PCNT", kAbc)).append(free_frame()), 2,
        head(3, 0x00, 12) + kCountAbc + end(-2, 24)},
   };
   for (const Case& c : cases) check(c);
@@ -134,7 +118,7 @@ TEST(ID3v2, Layouts) {
 TEST(ID3v2, PaddingShorterThanAFrameHeader) {
   // No header is read into the two audio frames after the tag.
   for (uint32_t p = 1; p <= 9; ++p) {
-    Bytes file = tag(3, 0, 12 + p).append(frame3("PCNT", Bytes{0, 'A'})).fill(p, 0).append(free_frame())
+    Bytes file = id3v2_tag(3, 0, 12 + p).append(frame3("PCNT", Bytes{0, 'A'})).fill(p, 0).append(free_frame())
                      .append(free_frame());
     EXPECT_EQ(walk(file, 0), kStart + "ID3v2.3 tag\n\tPCNT Length: 2 bytes\n" +
                                  stats(2, "0m 0.052s", "Constant bitrate: 0kbps", 30 + p))
@@ -147,19 +131,19 @@ TEST(ID3v2, Unsynchronisation) {
   std::vector<Case> cases = {
       // A frame of 4 bytes stored as 5, then a plain frame: they fill the tag.
       {"version 3 frame",
-       tag(3, 0x80, 27).str("ZZZZ").be32(4).add({0, 0, 0xFF, 0x00, 'A', 'B', 'C'}).append(count_a)
+       id3v2_tag(3, 0x80, 27).str("ZZZZ").be32(4).add({0, 0, 0xFF, 0x00, 'A', 'B', 'C'}).append(count_a)
            .append(free_frame()), 2,
        head(3, 0x80, 27) + "\tZZZZ [Unknown frame type] Length: 4, Flags: <0x0000>, Length: 4 bytes\n"
        "\t\t<0xff414243 | ABC|>\n" + kCountA + end(0, 37)},
       // The CRC 12 FF 34 56 is stored as 12 FF 00 34 56.
       {"version 3 extended header",
-       tag(3, 0xC0, 27).add({0, 0, 0, 0x0A, 0x80, 0, 0, 0, 0, 0, 0x12, 0xFF, 0x00, 0x34, 0x56})
+       id3v2_tag(3, 0xC0, 27).add({0, 0, 0, 0x0A, 0x80, 0, 0, 0, 0, 0, 0x12, 0xFF, 0x00, 0x34, 0x56})
            .append(count_a).append(free_frame()), 2,
        head(3, 0xc0, 27) + "ID3 Extended header, Flags: <0x8000>, Length: 10\n"
        "\tPadding size: 0, CRC: <0x12ff3456>\n" + kCountA + end(0, 37)},
       // A footer's revision FF is followed by a 00 that is its flags byte.
       {"footer read plain",
-       tag(3, 0x90, 13).str("ZZZZ").be32(2).add({0, 0, 'A', 0xFF, 0x00}).str("3DI").add({3, 0xFF, 0x00})
+       id3v2_tag(3, 0x90, 13).str("ZZZZ").be32(2).add({0, 0, 'A', 0xFF, 0x00}).str("3DI").add({3, 0xFF, 0x00})
            .syncsafe32(13).append(free_frame()), 1,
        "ID3v2.3 tag, Revision: 0, Flags: <0x90>\n"
        "\tZZZZ [Unknown frame type] Flags: <0x0000>, Length: 2 bytes\n"
@@ -170,7 +154,7 @@ TEST(ID3v2, Unsynchronisation) {
   // header still fits, and counts as walked; else it is skipped as padding.
   for (int k : {0, 9, 10}) {
     cases.push_back({"FF 00 then padding",
-                     tag(3, 0x80, static_cast<uint32_t>(13 + k)).str("ZZZZ").be32(2)
+                     id3v2_tag(3, 0x80, static_cast<uint32_t>(13 + k)).str("ZZZZ").be32(2)
                          .add({0, 0, 'A', 0xFF, 0x00}).fill(static_cast<size_t>(k), 0).append(free_frame()), 2,
                      head(3, 0x80, 13 + k) + "\tZZZZ [Unknown frame type] Length: 2, Flags: <0x0000>, "
                      "Length: 2 bytes\n\t\t<0x41ff |A |>\n" + end(k < 10 ? 1 + k : k - 10, 23 + k)});
@@ -181,7 +165,7 @@ TEST(ID3v2, Unsynchronisation) {
   auto v4 = [&](const char* name, int tag_flags, int frame_flags, const Bytes& stored, const std::string& lines) {
     int size = static_cast<int>(stored.size()) + 24;
     cases.push_back({name,
-                     tag(4, tag_flags, static_cast<uint32_t>(size)).append(frame4("ZZZZ", stored, 0, frame_flags))
+                     id3v2_tag(4, tag_flags, static_cast<uint32_t>(size)).append(frame4("ZZZZ", stored, 0, frame_flags))
                          .append(frame4("PCNT", kAbc)).append(free_frame()), 2,
                      head(4, tag_flags, size) + "\tZZZZ [Unknown frame type] " + lines + kCountAbc +
                          end(0, 10 + size)});
@@ -205,23 +189,23 @@ TEST(ID3v2, Unsynchronisation) {
 
 TEST(ID3v2, SourceEndingInsideTheTag) {
   const Case cases[] = {
-      {"extended header", tag(4, 0x40, 20).add({0, 0, 0}), 0,
+      {"extended header", id3v2_tag(4, 0x40, 20).add({0, 0, 0}), 0,
        "ID3v2.4 tag\nID3 Extended header\n"
        "Error: File ends inside the ID3 Extended header at offset 13: 3 more bytes expected\n" + no_frames(10)},
-      {"frame content", tag(3, 0, 20).str("PCNT").be32(4).add({0, 0, 0, 'A'}), 0,
+      {"frame content", id3v2_tag(3, 0, 20).str("PCNT").be32(4).add({0, 0, 0, 'A'}), 0,
        "ID3v2.3 tag\n\tPCNT \nError: File ends inside the PCNT frame at offset 22: 2 more bytes expected\n" +
            no_frames(20)},
-      {"padding", tag(3, 0, 100).fill(15, 0), 0, "ID3v2.3 tag\nError: Premature end of file(2)\n" + no_frames(110)},
+      {"padding", id3v2_tag(3, 0, 100).fill(15, 0), 0, "ID3v2.3 tag\nError: Premature end of file(2)\n" + no_frames(110)},
       // Claimed frame sizes of nearly 2 GiB, or negative, are not allocated.
-      {"huge frame", tag(3, 0, 100).str("ZZZZ").be32(0x7FFFFFF0).add({0, 0, 1, 2, 3}), 0,
+      {"huge frame", id3v2_tag(3, 0, 100).str("ZZZZ").be32(0x7FFFFFF0).add({0, 0, 1, 2, 3}), 0,
        "ID3v2.3 tag\n\tZZZZ \nError: File ends inside the ZZZZ frame at offset 23: 2147483629 more bytes "
        "expected\n" + no_frames(20)},
       // Not a cut: the walk ends without a word, and the frame's line is ended.
-      {"negative frame size", tag(3, 0, 100).str("ZZZZ").be32(0xFFFFFFFF).add({0, 0, 1, 2, 3}), 2,
+      {"negative frame size", id3v2_tag(3, 0, 100).str("ZZZZ").be32(0xFFFFFFFF).add({0, 0, 1, 2, 3}), 2,
        head(3, 0x00, 100) + "\tZZZZ [Unknown frame type] Length: -1, Flags: <0x0000>, \n" + no_frames(20)},
       // After a dropped byte of an unsynchronised frame: the offset counts
       // the bytes as stored.
-      {"unsynchronised frame", tag(3, 0x80, 100).str("ZZZZ").be32(3).add({0, 0, 0xFF, 0x00, 'A'}), 0,
+      {"unsynchronised frame", id3v2_tag(3, 0x80, 100).str("ZZZZ").be32(3).add({0, 0, 0xFF, 0x00, 'A'}), 0,
        "ID3v2.3 tag\n\tZZZZ \nError: File ends inside the ZZZZ frame at offset 23: 1 more byte expected\n" +
            no_frames(20)},
   };
@@ -234,8 +218,8 @@ TEST(ID3v2, SourceEndingInsideTheTag) {
 }
 
 TEST(ID3v2, TagsBetweenAudioFramesFromMemory) {
-  Bytes file = free_frame().append(tag(3, 0, 12)).append(frame3("PCNT", Bytes{0, 'A'})).append(free_frame())
-                   .append(tag(2, 0, 8)).append(frame2("CNT", Bytes{0, 'B'}));
+  Bytes file = free_frame().append(id3v2_tag(3, 0, 12)).append(frame3("PCNT", Bytes{0, 'A'})).append(free_frame())
+                   .append(id3v2_tag(2, 0, 8)).append(frame2("CNT", Bytes{0, 'B'}));
   EXPECT_EQ(walk_memory(file, 0),
             kStart + "ID3v2.3 tag\n\tPCNT Length: 2 bytes\nID3v2.2 tag\n\tCNT Length: 2 bytes\n" +
                 stats(2, "0m 0.052s", "Constant bitrate: 0kbps", 48));

@@ -10,6 +10,7 @@
 
 #include "common/output.h"
 #include "common/source.h"
+#include "front/dispatch.h"
 #include "support/fds.h"
 
 namespace test {
@@ -116,6 +117,24 @@ struct Levels {
     tagdelve::indent = i;
   }
 };
+
+// The report of `bytes` walked as a file named `name` (its extension picks
+// the walker) at depth 0: from a pipe with a read buffer of `buffer` bytes,
+// or from a block of memory when `buffer` is 0.
+inline std::string walk_as(const std::string& name, const std::vector<uint8_t>& bytes, int verbose,
+                           size_t buffer = 0) {
+  Levels lv(verbose, -1);
+  Capture cap;
+  if (buffer == 0) {
+    tagdelve::Source src = tagdelve::Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()));
+    tagdelve::process_file(name, src);
+  } else {
+    MemStream ms(bytes, buffer);
+    tagdelve::Source src = ms.source();
+    tagdelve::process_file(name, src);
+  }
+  return cap.text();
+}
 
 }  // namespace test
 

@@ -51,10 +51,11 @@ inline void write_file(const std::string& path, const std::vector<uint8_t>& byte
 
 // Runs the tool with `args` and `input` on its standard input. With
 // no_stdin, standard input is closed-at-end /dev/null.
+// With `report_to`, standard output goes there (e.g. /dev/full) instead.
 inline RunResult run_tool(const std::vector<std::string>& args, const std::string& input = "",
-                          const std::string& cwd = "") {
+                          const std::string& cwd = "", const std::string& report_to = "") {
   std::string dir = temp_dir();
-  std::string in = dir + "/stdin", out = dir + "/stdout", err = dir + "/stderr";
+  std::string in = dir + "/stdin", out = report_to.empty() ? dir + "/stdout" : report_to, err = dir + "/stderr";
   {
     std::ofstream f(in, std::ios::binary);
     f << input;
@@ -69,7 +70,7 @@ inline RunResult run_tool(const std::vector<std::string>& args, const std::strin
   RunResult r;
   int rc = std::system(cmd.c_str());
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = slurp(out);
+  if (report_to.empty()) r.out = slurp(out);
   r.err = slurp(err);
   std::system(("rm -rf " + shell_quote(dir)).c_str());
   return r;
