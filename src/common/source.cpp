@@ -85,6 +85,7 @@ int64_t Source::fetch(uint8_t* dest, int64_t n) {
 }
 
 bool Source::short_of(int64_t n, int64_t got, bool file_end) {
+  got = std::min(got, kNoLimit - pos);  // a position past every source's end
   shortfall = Shortfall{pos, pos + got, n - got, file_end};
   return false;
 }

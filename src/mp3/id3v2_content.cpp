@@ -200,7 +200,7 @@ void attached_picture(const uint8_t* c, int64_t n, int major) {
   bool jpeg;
   if (major == 2) {
     outs("Format: ");
-    put_raw(c + within(1, n), static_cast<size_t>(within(3, n - 1)));
+    put_raw(c + within(1, n), static_cast<size_t>(within(3, n - within(1, n))));
     jpeg = n >= 4 && memcmp(c + 1, "JPG", 3) == 0;
     type_at = 4;
   } else {
