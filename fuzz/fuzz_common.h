@@ -1,6 +1,7 @@
 // Shared driver for the fuzz targets: the first input byte chooses the
-// verbosity, the kind of source, the stream's buffer size and whether the
-// stream is a pipe or a regular file; the rest is the file. The report goes
+// verbosity, the kind of source, the stream's buffer size, whether the
+// stream is a pipe or a regular file, and the options --utf8 and --detect;
+// the rest is the file. The report goes
 // to /dev/null.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/output.h"
+#include "common/printers.h"
 #include "common/source.h"
 #include "front/dispatch.h"
 #include "support/fds.h"
@@ -32,7 +34,11 @@ inline void run(const char* ext, const uint8_t* data, size_t size) {
   tagdelve::err_out = null_out();
   tagdelve::verbose = mode % 3;
   tagdelve::indent = -1;
-  const std::string name = std::string("fuzz.") + ext;
+  // The last bits: texts as UTF-8 (--utf8), and a name without an extension
+  // so that the walker is chosen by content (--detect).
+  tagdelve::utf8_text = (mode / 72) % 2 == 1;
+  tagdelve::detect_content = (mode / 144) % 2 == 1;
+  const std::string name = tagdelve::detect_content ? std::string("fuzz") : std::string("fuzz.") + ext;
   int kind = (mode / 3) % 3;
   const size_t buffers[] = {1, 7, 4096, tagdelve::kStreamBuffer};
   static tagdelve::ReadBuffer* read_buffers[4];

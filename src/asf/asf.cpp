@@ -1,5 +1,6 @@
 #include "asf/asf.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -57,7 +58,7 @@ bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size, const cha
   const uint64_t count = size - kObjectHeader;
   if (count > static_cast<uint64_t>(kNoLimit - src.tell())) {
     // A size no position can express, let alone a source hold.
-    const int64_t left = src.left();
+    const int64_t left = std::min(src.left(), kNoLimit - src.tell());  // a pipe's is not known
     report_end(left < src.limit - src.tell() ? "File" : src.name, name, src.tell() + left, count - left);
     return false;
   }

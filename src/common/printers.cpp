@@ -67,13 +67,13 @@ void put_enc(int enc, int64_t len, const uint8_t* p) {
   }
   if (enc == 0 || enc == 3) {
     if (p[len - 1] == 0) --len;
-    for (int64_t i = 0; i < len; ++i) {
-      uint8_t b = p[i];
-      if (b < 0x20 || b >= 0x7F)
-        outf("\\%.2x", b);
-      else
-        outc(b);
-    }
+    const size_t n = static_cast<size_t>(len);
+    if (!utf8_text)
+      put_ascii(p, n, Escape::hex);
+    else if (enc == 0)
+      put_latin1(p, n);
+    else
+      put_utf8(p, n, Escape::hex);
   } else if (enc == 1 || enc == 2) {
     // A byte-order mark in front of an encoding 1 text says which order
     // its units are in; without one they are little-endian.
@@ -96,15 +96,136 @@ void put_enc(int enc, int64_t len, const uint8_t* p) {
 
 void put_utf16(const uint8_t* p, int64_t len, bool big) {
   if (len >= 2 && p[len - 1] == 0 && p[len - 2] == 0) len -= 2;
+  auto unit_at = [p, big](int64_t i) -> uint32_t { return big ? (p[i] << 8) | p[i + 1] : p[i] | (p[i + 1] << 8); };
   int64_t i = 0;
   for (; i + 1 < len; i += 2) {
-    unsigned unit = big ? (p[i] << 8) | p[i + 1] : p[i] | (p[i + 1] << 8);
-    if (unit >= 0x20 && unit <= 0x7E)
+    uint32_t unit = unit_at(i);
+    if (unit >= 0x20 && unit <= 0x7E) {
       outc(static_cast<int>(unit));
-    else
-      outf("\\%.4x", unit);
+    } else if (!utf8_text || unit < 0xA0 || (unit >= 0xDC00 && unit <= 0xDFFF)) {
+      outf("\\%.4x", unit);  // controls and, unpaired, the second half of a pair
+    } else if (unit >= 0xD800 && unit <= 0xDBFF) {
+      uint32_t low = i + 3 < len ? unit_at(i + 2) : 0;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        put_code_point(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        i += 2;
+      } else {
+        outf("\\%.4x", unit);  // the first half of a pair, alone
+      }
+    } else {
+      put_code_point(unit);
+    }
   }
   if (i < len) outf("\\%.4x", p[i]);  // a lone last byte
+}
+
+bool utf8_text = false;
+
+void put_code_point(uint32_t cp) {
+  char b[4];
+  size_t n;
+  if (cp < 0x80) {
+    b[0] = static_cast<char>(cp);
+    n = 1;
+  } else if (cp < 0x800) {
+    b[0] = static_cast<char>(0xC0 | cp >> 6);
+    b[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 2;
+  } else if (cp < 0x10000) {
+    b[0] = static_cast<char>(0xE0 | cp >> 12);
+    b[1] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    b[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 3;
+  } else {
+    b[0] = static_cast<char>(0xF0 | cp >> 18);
+    b[1] = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    b[2] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    b[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 4;
+  }
+  outw(b, n);
+}
+
+namespace {
+
+void put_escape(uint8_t b, Escape form) {
+  if (form == Escape::octal) {
+    outf("\\%o", b);
+  } else {
+    const char e[3] = {'\\', kHexDigits[b >> 4], kHexDigits[b & 15]};
+    outw(e, 3);
+  }
+}
+
+// The length of the well-formed UTF-8 sequence at p (of n bytes), with its
+// code point, or 0: overlong forms, surrogates and values past U+10FFFF
+// are not well-formed.
+size_t utf8_sequence(const uint8_t* p, size_t n, uint32_t* cp) {
+  const uint8_t b = p[0];
+  size_t len;
+  uint32_t min;
+  if (b >= 0xC2 && b <= 0xDF) {
+    len = 2, min = 0x80, *cp = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3, min = 0x800, *cp = b & 0x0F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4, min = 0x10000, *cp = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (len > n) return 0;
+  for (size_t i = 1; i < len; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    *cp = *cp << 6 | (p[i] & 0x3F);
+  }
+  if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+}  // namespace
+
+void put_ascii(const uint8_t* p, size_t n, Escape form) {
+  size_t from = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (p[i] >= 0x20 && p[i] < 0x7F) continue;
+    outw(p + from, i - from);
+    put_escape(p[i], form);
+    from = i + 1;
+  }
+  outw(p + from, n - from);
+}
+
+void put_latin1(const uint8_t* p, size_t n) {
+  size_t from = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (!control_byte(p[i]) && (p[i] < 0x80 || !utf8_text)) continue;
+    outw(p + from, i - from);
+    if (control_byte(p[i]))
+      put_escape(p[i], Escape::hex);
+    else
+      put_code_point(p[i]);
+    from = i + 1;
+  }
+  outw(p + from, n - from);
+}
+
+void put_utf8(const uint8_t* p, size_t n, Escape form) {
+  size_t from = 0;
+  for (size_t i = 0; i < n;) {
+    uint32_t cp = p[i];
+    size_t len = p[i] < 0x80 ? 1 : utf8_sequence(p + i, n - i, &cp);
+    if (len > 0 && cp >= 0x20 && (cp < 0x7F || cp > 0x9F)) {
+      i += len;
+      continue;
+    }
+    // A control character is escaped byte by byte; of a sequence that is
+    // not well-formed, the first byte, and the next may begin a character.
+    outw(p + from, i - from);
+    for (size_t k = 0; k < (len > 0 ? len : 1); ++k) put_escape(p[i + k], form);
+    i += len > 0 ? len : 1;
+    from = i;
+  }
+  outw(p + from, n - from);
 }
 
 size_t field_length(const uint8_t* p, size_t width) {
@@ -117,15 +238,10 @@ bool control_byte(uint8_t b) { return b < 0x20 || (b >= 0x7F && b <= 0x9F); }
 
 void put_raw(const void* bytes, size_t n) {
   const uint8_t* p = static_cast<const uint8_t*>(bytes);
-  size_t from = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (!control_byte(p[i])) continue;
-    outw(p + from, i - from);
-    const char escape[3] = {'\\', kHexDigits[p[i] >> 4], kHexDigits[p[i] & 15]};
-    outw(escape, 3);
-    from = i + 1;
-  }
-  outw(p + from, n - from);
+  if (utf8_text)
+    put_utf8(p, n, Escape::hex);
+  else
+    put_latin1(p, n);
 }
 
 std::string escaped(const std::string& s) {
@@ -143,6 +259,8 @@ std::string escaped(const std::string& s) {
 }
 
 void put_field(const uint8_t* p, size_t width) { put_raw(p, field_length(p, width)); }
+
+void put_latin1_field(const uint8_t* p, size_t width) { put_latin1(p, field_length(p, width)); }
 
 int64_t strlen_enc(int enc, const uint8_t* p, int64_t avail, int* width) {
   if (avail < 0) avail = 0;

@@ -27,11 +27,38 @@ void put_enc(int enc, int64_t len, const uint8_t* p);
 // "\\%.4x" of its value. No braces.
 void put_utf16(const uint8_t* p, int64_t len, bool big);
 
-// Text printed raw, as the file holds it: bytes as they are, but a control
-// byte (0x00-0x1F, 0x7F, 0x80-0x9F) never reaches the report as itself; it
-// is shown as "\\%.2x", as the encoded-text printer shows it. `escaped` is
-// the same for a message.
+// Texts shown as UTF-8 (--utf8): ISO-8859-1 and UTF-16 texts converted,
+// UTF-8 passed through where it is well-formed. Otherwise bytes outside
+// printable ASCII show as escapes. Control characters, ill-formed sequences
+// and unpaired surrogates show as escapes either way.
+extern bool utf8_text;
+
+// How a byte that is not shown as itself is written: "\\%.2x" as the
+// encoded-text printer writes it, or "\\%o" as Exif ASCII values have it.
+enum class Escape { hex, octal };
+
+// A control byte: 0x00-0x1F, 0x7F and 0x80-0x9F.
 bool control_byte(uint8_t b);
+
+// Printable ASCII as itself, every other byte as an escape.
+void put_ascii(const uint8_t* p, size_t n, Escape form);
+
+// ISO-8859-1 text: control bytes escaped, letters (0xA0-0xFF) as they are
+// or, with utf8_text, converted.
+void put_latin1(const uint8_t* p, size_t n);
+
+// UTF-8 text: well-formed characters as they are; control characters and
+// ill-formed bytes as escapes.
+void put_utf8(const uint8_t* p, size_t n, Escape form);
+
+// A code point in UTF-8.
+void put_code_point(uint32_t cp);
+
+// Text printed raw, as the file holds it: bytes as they are, but a control
+// byte never reaches the report as itself; it is shown as "\\%.2x", as the
+// encoded-text printer shows it. With utf8_text, well-formed UTF-8 passes
+// and other bytes above 0x7F are escaped too. `escaped` is the same for a
+// message.
 void put_raw(const void* p, size_t n);
 std::string escaped(const std::string& s);
 
@@ -39,6 +66,9 @@ std::string escaped(const std::string& s);
 // `width` of them when it holds none; printed raw.
 size_t field_length(const uint8_t* p, size_t width);
 void put_field(const uint8_t* p, size_t width);
+
+// The same for fields that hold ISO-8859-1 text (ID3v1, TAG+, Lyrics3).
+void put_latin1_field(const uint8_t* p, size_t width);
 
 // Length in bytes of the terminated text at p, scanning at most `avail`
 // bytes, without its terminator; *width gets the terminator's width (2 for

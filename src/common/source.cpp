@@ -13,7 +13,7 @@ namespace tagdelve {
 
 ReadBuffer::ReadBuffer(size_t size) : size_(size < 1 ? 1 : size) {
   size_t rounded = (size_ + kPage - 1) / kPage * kPage;
-  data_ = static_cast<uint8_t*>(::operator new(rounded, std::align_val_t{kPage}));
+  data_ = static_cast<uint8_t*>(::operator new(kLookahead + rounded, std::align_val_t{kPage}));
 }
 
 ReadBuffer::~ReadBuffer() { ::operator delete(data_, std::align_val_t{kPage}); }
@@ -38,23 +38,29 @@ int64_t stream_tell(const Stream& s) {
 
 namespace {
 
-// Fills the buffer when it is empty, always from its first byte; false at
-// the end of the stream. A read error ends the stream as its end does.
-bool refill(Stream& s) {
-  if (s.pos < s.end) return true;
+// Reads the next bytes of the file into the page-aligned part of the
+// buffer; false at the end of the stream. A read error ends the stream as
+// its end does.
+bool read_more(Stream& s) {
   if (s.at_eof) return false;
   ssize_t n;
   do {
-    n = read(s.fd, s.buf, s.cap);
+    n = read(s.fd, s.buf + kLookahead, s.cap);
   } while (n < 0 && errno == EINTR);
   if (n <= 0) {
     s.at_eof = true;
     return false;
   }
-  s.pos = 0;
-  s.end = static_cast<size_t>(n);
+  s.end = kLookahead + static_cast<size_t>(n);
   s.file_pos += n;
   return true;
+}
+
+// Fills the buffer when it is empty; false at the end of the stream.
+bool refill(Stream& s) {
+  if (s.pos < s.end) return true;
+  s.pos = s.end = kLookahead;
+  return read_more(s);
 }
 
 // Moves the file position on by n bytes, past the buffered ones.
@@ -201,6 +207,26 @@ int64_t Source::read_upto(std::vector<uint8_t>& bytes, int64_t n) {
   }
   pos += static_cast<int64_t>(bytes.size());
   return static_cast<int64_t>(bytes.size());
+}
+
+const uint8_t* Source::look(int64_t n, int64_t* avail) {
+  n = std::clamp<int64_t>(std::min(n, limit - pos), 0, static_cast<int64_t>(kLookahead));
+  if (stream == nullptr) {
+    *avail = n;
+    return block + pos;
+  }
+  // The bytes held are moved into the room before the read area, and the
+  // next read appends to them there.
+  Stream& s = *stream;
+  while (static_cast<int64_t>(s.end - s.pos) < n) {
+    const size_t kept = s.end - s.pos;
+    memmove(s.buf + kLookahead - kept, s.buf + s.pos, kept);
+    s.pos = kLookahead - kept;
+    s.end = kLookahead;
+    if (!read_more(s)) break;
+  }
+  *avail = std::min(n, static_cast<int64_t>(s.end - s.pos));
+  return s.buf + s.pos;
 }
 
 const uint8_t* Source::peek(int64_t* avail) {

@@ -15,16 +15,20 @@ namespace tagdelve {
 constexpr size_t kStreamBuffer = 256 * 1024;
 constexpr size_t kPage = 4096;
 
+// Bytes a walker may look at ahead without consuming them (Source::look).
+constexpr size_t kLookahead = kPage;
+
 // The read buffer of a run: one block aligned to a page (read() from the
 // page cache into an unaligned destination can cost several times as much),
-// allocated once and reused by the stream of every file.
+// allocated once and reused by the stream of every file. A page of room
+// before the part that read() fills holds the bytes kept for a look ahead.
 class ReadBuffer {
  public:
   explicit ReadBuffer(size_t size = kStreamBuffer);
   ~ReadBuffer();
   ReadBuffer(const ReadBuffer&) = delete;
   ReadBuffer& operator=(const ReadBuffer&) = delete;
-  uint8_t* data() const { return data_; }
+  uint8_t* data() const { return data_; }  // kLookahead bytes of room, then size()
   size_t size() const { return size_; }
 
  private:
@@ -36,8 +40,8 @@ class ReadBuffer {
 // Reads and skips go through the buffer; a skip seeks only past it.
 struct Stream {
   int fd = -1;
-  uint8_t* buf = nullptr;  // the run's read buffer
-  size_t cap = 0;          // its size
+  uint8_t* buf = nullptr;  // the run's read buffer: read() fills it from buf + kLookahead
+  size_t cap = 0;          // the size of that part
   size_t pos = 0;          // next unread byte in buf
   size_t end = 0;          // end of the bytes held in buf
   int64_t file_pos = 0;    // position in the file just after buf[end - 1]
@@ -116,6 +120,11 @@ struct Source {
   // the number of bytes passed, with *found set. When the source ends first,
   // everything up to there is passed and *found is false.
   int64_t scan(uint8_t byte, bool* found);
+
+  // The next n bytes (at most kLookahead), or as many as the source still
+  // holds, in one piece: their address, with their number in *avail.
+  // Nothing is consumed, so that a walker chosen by them reads them again.
+  const uint8_t* look(int64_t n, int64_t* avail);
 
   // The bytes at the position that can be looked at without another
   // refill (a stream's buffer is filled first when it is empty), bounded by

@@ -13,6 +13,10 @@ namespace tagdelve {
 // separates directories; the extension follows the base name's last dot.
 void splitpath(const std::string& path, std::string& dir, std::string& base, std::string& ext);
 
+// Where a name's extension selects no walker, choose one by the first bytes
+// of the file or member (--detect).
+extern bool detect_content;
+
 // The deepest that members of archives within archives are walked.
 constexpr int kMaxNesting = 32;
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstring>
 
 #include "common/output.h"
@@ -32,16 +34,84 @@ static bool absolute_name(const char* arg) {
   return stat(arg, &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-int options(int argc, char** argv) {
+void help() {
+  outf(R"(tagdelve %s: lists the structure and metadata of media files.
+
+Usage: tagdelve [OPTION]... FILE...
+
+Reads each FILE and prints, as indented plain text, the items that stand in
+it: where each one stands, how long it is, its flags and its values. It only
+reads; it never changes a file.
+
+Formats, chosen by the extension of the file name, exactly as written:
+  mp3        MPEG audio, with ID3v2, ID3v1, TAG+, Lyrics3 and APE tags
+  flac       FLAC metadata blocks, with Vorbis comments and pictures
+  wma        ASF (Windows Media) objects
+  jpg, jpeg  JPEG markers, with the JFIF header and Exif data
+  tar        TAR archives: their members of these kinds are walked in place
+Other files are skipped, with a note at -v; --detect chooses by content.
+
+Options, read before the first file name:
+  -v, /v        more detail; may be given twice
+  -h, -?        the short usage note
+      --help        this help
+      --version     the version
+      --detect      choose the walker by the first bytes when the extension
+                    selects none: another or an upper-case extension, none
+                    at all, standard input, archive members
+      --keep-going  go on with the next file after one that cannot be
+                    opened (missing, a directory, not readable)
+      --utf8        show texts as UTF-8 instead of escapes
+
+Verbosity:
+  (none)  the start and end of each walk, each item with its main values,
+          and every error
+  -v      also secondary fields, flags, the encoding of each text, and notes
+          on the files that are skipped
+  -v -v   also each item's offset, lengths, hex dumps, padding, and a line
+          pair for every MP3 audio frame
+
+Exit status:
+  0  every file was walked (damage inside a file is reported, not an error)
+  1  a file could not be opened (the run stops there, unless --keep-going),
+     the report could not be written, or no argument was given
+  2  the usage note was asked for, or only options were given
+)",
+       kVersion);
+}
+
+Options options(int argc, char** argv) {
+  static const struct {
+    const char* name;
+    bool Options::*flag;
+  } kLong[] = {
+      {"--help", &Options::help},      {"--version", &Options::version}, {"--keep-going", &Options::keep_going},
+      {"--detect", &Options::detect},  {"--utf8", &Options::utf8},
+  };
+  Options o;
   verbose = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if ((arg[0] != '/' && arg[0] != '-') || absolute_name(arg)) return i;
+    if ((arg[0] != '/' && arg[0] != '-') || absolute_name(arg)) {
+      o.first = i;
+      return o;
+    }
+    if (arg[0] == '-' && arg[1] == '-') {
+      auto known = std::find_if(std::begin(kLong), std::end(kLong),
+                                [arg](const auto& l) { return strcmp(arg, l.name) == 0; });
+      if (known == std::end(kLong)) {
+        errf("Unknown option %s\n", escaped(arg).c_str());
+        continue;
+      }
+      o.*known->flag = true;
+      if (o.help || o.version) return o;  // the rest is not looked at
+      continue;
+    }
     switch (arg[1]) {
       case '?':
       case 'H':
       case 'h':
-        return 0;
+        return o;
       case 'V':
       case 'v':
         ++verbose;
@@ -51,7 +121,7 @@ int options(int argc, char** argv) {
         break;
     }
   }
-  return 0;
+  return o;
 }
 
 // Opens a file for reading; refuses directories, which Linux opens. -1 with
@@ -73,21 +143,34 @@ int _main(int argc, char** argv) {
     usage();
     return 1;
   }
-  int first = options(argc, argv);
-  if (first == 0) {
+  const Options o = options(argc, argv);
+  if (o.help) {
+    help();
+    return 0;
+  }
+  if (o.version) {
+    outf("tagdelve %s\n", kVersion);
+    return 0;
+  }
+  if (o.first == 0) {
     usage();
     return 2;
   }
+  utf8_text = o.utf8;
+  detect_content = o.detect;
   if (verbose > 0) outf("tagdelve v%s\n", kVersion);
   indent = -1;
+  int status = 0;
   ReadBuffer buffer;  // one for the whole run
-  for (int i = first; i < argc; ++i) {
+  for (int i = o.first; i < argc; ++i) {
     int fd = open_input(argv[i]);
     if (fd < 0) {
       int err = errno;
       errf("Error: Input file %s failed to open\n", escaped(argv[i]).c_str());
       errf("Error: %s\n", strerror(err));
-      return 1;
+      if (!o.keep_going) return 1;
+      status = 1;
+      continue;
     }
     begin_line();
     outs("Processing ");
@@ -101,7 +184,7 @@ int _main(int argc, char** argv) {
   }
   begin_line();
   if (verbose > 0) outs("tagdelve end of job\n");
-  return 0;
+  return status;
 }
 
 // One line from `in` without its line end; the end of input reads as an

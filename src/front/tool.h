@@ -9,16 +9,28 @@ namespace tagdelve {
 
 extern const char* const kVersion;
 
-// Reads the leading options; returns the index of the first file name, or 0
-// when a help option was met or every argument was an option.
-int options(int argc, char** argv);
+// What the leading options ask for. Reading them also sets `verbose`.
+struct Options {
+  int first = 0;            // index of the first file name; 0 when a help
+                            // option was met or every argument was an option
+  bool help = false;        // --help: the full help text
+  bool version = false;     // --version
+  bool keep_going = false;  // --keep-going: on after a file that cannot be opened
+  bool detect = false;      // --detect: the walker chosen by content, where the name selects none
+  bool utf8 = false;        // --utf8: texts shown as UTF-8
+};
+Options options(int argc, char** argv);
+
+// The full help text (--help), on standard output.
+void help();
 
 // The usage note, on standard error.
 void usage();
 
 // Runs the tool over argv's file names. Returns 1 when there are no
-// arguments, 2 when there is nothing to process (help included), 1 when a
-// file could not be opened, and 0 otherwise.
+// arguments, 2 when there is nothing to process (the usage note included),
+// 1 when a file could not be opened, and 0 otherwise (--help and --version
+// included).
 int _main(int argc, char** argv);
 
 // The console wrapper's command line: prints "Enter command : " on the

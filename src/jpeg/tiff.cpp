@@ -271,7 +271,10 @@ int put_tiff_data(int order, int type, uint32_t count, const uint8_t* base, int6
   if (type == 2 && whole && count > 0 && base[pos + count - 1] == 0) --shown;
   if (verbose > 0) outs(t.name);
   outc('{');
-  for (int64_t i = 0; i < shown; ++i) put_value(order, type, base + pos + i * t.size);
+  if (type == 2 && utf8_text)
+    put_utf8(base + pos, static_cast<size_t>(shown), Escape::octal);  // a text, not byte by byte
+  else
+    for (int64_t i = 0; i < shown; ++i) put_value(order, type, base + pos + i * t.size);
   outc('}');
   return whole ? 1 : 0;
 }

@@ -45,7 +45,7 @@ void text_line(const char* head, const uint8_t* p, size_t width) {
   outc('\t');
   outs(head);
   outc('{');
-  put_field(p, width);
+  put_latin1_field(p, width);
   outs("}\n");
 }
 
@@ -96,7 +96,7 @@ bool ID3v1_tag_ext(Source& src, uint8_t* /*sig*/) {
   text_line("Album remainder : ", tag + 120, 60);
   printi();
   outs("\tSpeed           : {");
-  put_raw(tag + 180, 1);
+  put_latin1(tag + 180, 1);
   outs("}\n");
   text_line("Genre           : ", tag + 181, 30);
   text_line("Start time      : ", tag + 211, 6);

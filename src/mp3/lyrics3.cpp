@@ -43,7 +43,7 @@ bool version2(Source& src, uint8_t* sig, const lyrics3v2_field* field) {
     if (!src.body(value, decimal(sig + 4))) return false;
     printi();
     outf("\t%s [%s]: {", text(sig), field->description);
-    put_field(value.data(), value.size());
+    put_latin1_field(value.data(), value.size());
     outs("}\n");
     if (!src.read(sig, 3)) return false;
     sig[3] = '\0';
@@ -59,7 +59,7 @@ bool version2(Source& src, uint8_t* sig, const lyrics3v2_field* field) {
   if (verbose > 0) {
     printi();
     outs("\tFooter: ");
-    put_field(sig, 9);
+    put_latin1_field(sig, 9);
     outc('\n');
   }
   return true;
@@ -71,24 +71,24 @@ bool version2(Source& src, uint8_t* sig, const lyrics3v2_field* field) {
 bool version1(Source& src, uint8_t* sig) {
   printi();
   outs("\tVersion 1 data\n");
-  put_field(sig, 3);
+  put_latin1_field(sig, 3);
   for (;;) {
     uint8_t c;
     if (!src.read(&c, 1)) return false;
     if (c != 'L') {
-      put_raw(&c, 1);
+      put_latin1(&c, 1);
       continue;
     }
     if (!src.read(sig, 8)) return false;
     sig[8] = '\0';
     if (memcmp(sig, "YRICSEND", 8) == 0) break;
     outc('L');
-    put_field(sig, 8);
+    put_latin1_field(sig, 8);
   }
   if (verbose > 0) {
     printi();
     outs("\tFooter: L");
-    put_field(sig, 8);
+    put_latin1_field(sig, 8);
     outc('\n');
   }
   return true;

@@ -137,6 +137,14 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
 
 }  // namespace
 
+int32_t mpeg_frame_length(const uint8_t* h) {
+  const int version = (h[1] >> 3) & 3, layer = (h[1] >> 1) & 3, bitrate = h[2] >> 4, rate = (h[2] >> 2) & 3;
+  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || version == 1 || layer == 0 || bitrate == 0 || bitrate == 15 ||
+      rate == 3)
+    return 0;
+  return kFrameLengths[frame_index(h)];
+}
+
 bool mpeg_frame(Source& src, MpegStats& stats) {
   uint8_t sig[10];
   const int64_t at = src.tell();

@@ -32,6 +32,11 @@ struct MpegStats {
 // true to go on with the next item, false to end the walk.
 using TagWalker = bool (*)(Source& src, uint8_t* sig);
 
+// The length of the audio frame whose header is at h (4 bytes), or 0 when
+// the header has a reserved version, layer, bit-rate or sample-rate index,
+// or the free format: a frame whose length the header does not give.
+int32_t mpeg_frame_length(const uint8_t* h);
+
 // Walks an MPEG audio file item by item and prints the statistics.
 void mpeg_file(Source& src);
 

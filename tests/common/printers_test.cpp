@@ -112,6 +112,43 @@ TEST(Printers, PutEnc) {
   EXPECT_EQ(report(1, 2, [&] { put_enc(0, -5, some.data()); }), "ISO-8859-1{}");
 }
 
+// --utf8: texts as UTF-8; what cannot be shown as a character keeps the
+// escape it has without the option.
+TEST(Printers, TextsAsUtf8) {
+  struct Utf8 {
+    Utf8() { utf8_text = true; }
+    ~Utf8() { utf8_text = false; }
+  } on;
+  const struct {
+    const char* name;
+    int enc;
+    Bytes bytes;
+    std::string want;
+  } cases[] = {
+      {"latin-1 converted", 0, Bytes{0xDC, 'n', 0xEF, 'c', 'o', 'd', 'e', 0}, "{Ünïcode}"},
+      {"latin-1 controls and C1", 0, Bytes{'a', 0x1B, 0x7F, 0x85, 0xA0}, "{a\\1b\\7f\\85\u00a0}"},
+      {"utf-8 passed", 3, Bytes{}.str("Ärtist € 🎵").add({0}), "{Ärtist € 🎵}"},
+      {"utf-8 controls", 3, Bytes{'a', 0x1B, 0xC2, 0x85, 'b'}, "{a\\1b\\c2\\85b}"},
+      {"utf-8 ill-formed", 3, Bytes{0xC3, 'x', 0xE2, 0x82, 0xC0, 0xAF, 0xED, 0xA0, 0x80, 0xF5, 0x80},
+       "{\\c3x\\e2\\82\\c0\\af\\ed\\a0\\80\\f5\\80}"},
+      {"utf-16 with mark, pair", 1, Bytes{0xFF, 0xFE, 0xDC, 0x00, 'n', 0, 0x3C, 0xD8, 0xB5, 0xDF, 0, 0},
+       "{Ün🎵}"},
+      {"utf-16 big-endian", 2, Bytes{0x20, 0xAC, 0x00, 'A'}, "{€A}"},
+      {"utf-16 controls", 2, Bytes{0x00, 0x1B, 0x00, 0x85, 0x00, 'x'}, "{\\001b\\0085x}"},
+      {"utf-16 unpaired halves", 2, Bytes{0xD8, 0x3C, 0x00, 'a', 0xDF, 0xB5}, "{\\d83ca\\dfb5}"},
+      {"utf-16 odd last byte", 1, Bytes{0xFF, 0xFE, 'a', 0, 'b'}, "{a\\0062}"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(report(0, 0, [&] { put_enc(c.enc, static_cast<int64_t>(c.bytes.size()), c.bytes.data()); }), c.want)
+        << c.name;
+  // Fields printed raw hold UTF-8 (a name in an archive), or ISO-8859-1 (an
+  // ID3v1 field); Exif ASCII keeps its octal escapes.
+  const Bytes name = Bytes{}.str("Ä \xc3").add({0x1B});
+  EXPECT_EQ(report(0, 0, [&] { put_raw(name.data(), name.size()); }), "Ä \\c3\\1b");
+  EXPECT_EQ(report(0, 0, [&] { put_latin1_field(name.data(), name.size()); }), "Ã\\84 Ã\\1b");
+  EXPECT_EQ(report(0, 0, [&] { put_utf8(name.data(), name.size(), Escape::octal); }), "Ä \\303\\33");
+}
+
 struct LenCase {
   const char* name;
   int enc;

@@ -20,7 +20,16 @@ struct OptionCase {
   int first;                      // index of the first file name, or 0
   int verbose;
   std::string err;
+  std::string set = "";           // the long options taken
 };
+
+std::string set_of(const Options& o) {
+  std::string s;
+  for (auto [on, name] : {std::pair{o.help, "help"}, {o.version, "version"}, {o.keep_going, "keep-going"},
+                          {o.detect, "detect"}, {o.utf8, "utf8"}})
+    if (on) s += s.empty() ? name : std::string(" ") + name;
+  return s;
+}
 
 TEST(CommandLine, Options) {
   const OptionCase cases[] = {
@@ -39,6 +48,15 @@ TEST(CommandLine, Options) {
       {{"/home/me/song.mp3"}, 1, 0, ""},  // an absolute path is a file name
       {{"-v", "/tmp"}, 0, 1, "Unknown option /tmp\n"},  // a directory is not taken as a name
       {{"/v", "a.mp3"}, 2, 1, ""},
+      // Long options: alone, among -v, and after a file name, where they are
+      // names; --help and --version end the scan.
+      {{"--help"}, 0, 0, "", "help"},
+      {{"--version", "-v", "a.mp3"}, 0, 0, "", "version"},
+      {{"-v", "--detect", "-v", "--utf8", "--keep-going", "a.mp3"}, 6, 2, "", "keep-going detect utf8"},
+      {{"--utf8", "a.mp3", "--detect"}, 2, 0, "", "utf8"},
+      {{"--verbose", "--", "--Help", "a.mp3"}, 4, 0,
+       "Unknown option --verbose\nUnknown option --\nUnknown option --Help\n"},
+      {{"-h", "--version"}, 0, 0, ""},
   };
   for (const OptionCase& c : cases) {
     std::vector<std::string> words{"tagdelve"};
@@ -50,7 +68,9 @@ TEST(CommandLine, Options) {
     Levels lv(7, -1);
     std::string joined;
     for (const std::string& a : c.args) joined += a + " ";
-    EXPECT_EQ(options(static_cast<int>(words.size()), argv.data()), c.first) << joined;
+    const Options o = options(static_cast<int>(words.size()), argv.data());
+    EXPECT_EQ(o.first, c.first) << joined;
+    EXPECT_EQ(set_of(o), c.set) << joined;
     EXPECT_EQ(verbose, c.verbose) << joined;
     EXPECT_EQ(err.text(), c.err) << joined;
   }
