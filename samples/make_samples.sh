@@ -5,6 +5,9 @@
 #   tone.wma    ffmpeg (WMA v2), with title, artist, album and a comment
 #   photo.jpg   ImageMagick, with Exif data (and a thumbnail) by exiftool
 #   bundle.tar  GNU tar of the four
+#   track07     an MP3 file without an extension (lame), its ID3v2.3 tag by
+#               eyeD3 in UTF-16 and its ID3v1 tag by id3v2 in ISO-8859-1, with
+#               letters outside ASCII: for --detect and --utf8
 # Needs: ffmpeg, lame, eyeD3, id3v2, flac, ImageMagick, exiftool, GNU tar.
 # Run from anywhere; the files land beside this script.
 set -euo pipefail
@@ -33,6 +36,11 @@ exiftool -q -overwrite_original -Make=Acme -Model="Acme Cam 2" -Orientation#=1 \
   -XResolution=72 -YResolution=72 -ResolutionUnit=inches \
   -ExposureTime=1/60 -FNumber=4 -ISO=200 -DateTimeOriginal="2024:05:06 07:08:09" \
   "-ThumbnailImage<=$tmp/thumb.jpg" photo.jpg
+
+lame --quiet -b 32 --cbr -m m "$tmp/tone.wav" track07
+eyeD3 -Q --v2 --to-v2.3 --encoding utf16 -t "Ünïcode Tänze" -a "Zoë" -A "Samples" -n 7 \
+  track07 >/dev/null
+id3v2 -1 -t "$(printf 'T\xe4nze')" -a "$(printf 'Zo\xeb')" -A "Samples" -T 7 track07
 
 tar --format=ustar --sort=name --owner=me:1000 --group=us:1000 --mtime='2026-01-01 00:00:00Z' --mode=0644 \
   -cf bundle.tar song.mp3 tone.flac tone.wma photo.jpg
