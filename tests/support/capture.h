@@ -119,17 +119,17 @@ struct Levels {
 };
 
 // The report of `bytes` walked as a file named `name` (its extension picks
-// the walker) at depth 0: from a pipe with a read buffer of `buffer` bytes,
-// or from a block of memory when `buffer` is 0.
+// the walker) at depth 0: from a pipe (or a regular file) with a read buffer
+// of `buffer` bytes, or from a block of memory when `buffer` is 0.
 inline std::string walk_as(const std::string& name, const std::vector<uint8_t>& bytes, int verbose,
-                           size_t buffer = 0) {
+                           size_t buffer = 0, MemStream::Kind kind = MemStream::kPipe) {
   Levels lv(verbose, -1);
   Capture cap;
   if (buffer == 0) {
     tagdelve::Source src = tagdelve::Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()));
     tagdelve::process_file(name, src);
   } else {
-    MemStream ms(bytes, buffer);
+    MemStream ms(bytes, buffer, kind);
     tagdelve::Source src = ms.source();
     tagdelve::process_file(name, src);
   }
