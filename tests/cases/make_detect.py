@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""Writes tests/cases/any-detect/: files walked with --detect, whose first
+bytes must choose the walker where their names select none (another
+extension, an upper-case one, none at all; an archive member), and look-alike
+data that must not be taken for any format."""
+
+import os
+
+from cases import HERE, le32, write_cases
+
+DATA = os.path.join(HERE, "..", "data")
+
+
+def data(name):
+    with open(os.path.join(DATA, name), "rb") as f:
+        return f.read()
+
+
+def tar_member(name, body):
+    """A ustar header (its checksum right) and the data, padded to 512."""
+    h = bytearray(512)
+    h[0:len(name)] = name.encode()
+    h[100:108] = b"0000644\0"
+    h[124:136] = ("%011o\0" % len(body)).encode()
+    h[136:148] = b"14733147260\0"
+    h[156] = ord("0")
+    h[257:263] = b"ustar\0"
+    h[263:265] = b"00"
+    h[148:156] = b" " * 8
+    h[148:156] = ("%06o\0 " % sum(h)).encode()
+    return bytes(h) + body + bytes(-len(body) % 512)
+
+
+def main():
+    old_header = bytearray(tar_member("old.txt", b"x")[:512])
+    old_header[257:265] = bytes(8)  # no magic: only its checksum tells
+    old_header[148:156] = b" " * 8
+    old_header[148:156] = ("%06o\0 " % sum(old_header)).encode()
+    bad_sum = bytearray(old_header)
+    bad_sum[0] = ord("p")  # the checksum no longer matches
+    stray = b"\xff\xfb\x90\x64" + b"\x55" * 900  # one frame header in other data
+    cases = {
+        # Where the name selects no walker, the content does.
+        "A.MP3": data("mp3_cbr_v23.mp3"),  # an ID3v2 tag
+        "frames-only": data("mp3_mpeg2_mono.mp3")[:1000],  # audio frames, no tag
+        "tone.FLAC": data("flac_tagged.flac"),
+        "tone.asf": data("asf_wmav2_tags.wma"),
+        "IMG_0001.JPG": data("jpeg_baseline.jpg"),
+        "bundle.TAR": data("tar_ustar.tar"),
+        "old-archive": bytes(old_header) + b"x" + bytes(511) + bytes(1024),
+        # An archive member without an extension.
+        "members.tar": tar_member("track", data("flac_tagged.flac")[:4000]) + bytes(1024),
+        # The extension still selects first: FLAC data named .mp3.
+        "flac-named.mp3": data("flac_tagged.flac")[:400],
+        # Look-alikes: none of them is taken.
+        "id3-text.txt": b"ID3 is a tag format, and this is text.\n",
+        "id3-size-byte-with-top-bit.bin": b"ID3\x03\x00\x00\x80\x00\x00\x00" + bytes(20),
+        "one-stray-frame-sync.bin": stray,
+        "ffd8-alone.bin": b"\xff\xd8\x00\x10",
+        "tar-checksum-wrong.bin": bytes(bad_sum) + bytes(1024),
+        "asf-guid-cut.bin": le32(0x75B22630) + b"\x8e\x66",
+        "empty.bin": b"",
+    }
+    write_cases("any-detect", cases)
+
+
+if __name__ == "__main__":
+    main()
