@@ -58,23 +58,26 @@ bool archive_metadata(uint8_t flag) { return flag == 'x' || flag == 'g' || flag 
 constexpr int64_t kMaxLongName = 64 * 1024;
 
 // The member name that a GNU long-name block ('L') or a pax extended header
-// ('x', its "path" record) gives the member that follows; empty if none.
+// ('x', its last "path" record) gives the member that follows; empty if none.
 std::string long_name(uint8_t flag, const std::vector<uint8_t>& body) {
   if (body.empty()) return std::string();
   const char* p = reinterpret_cast<const char*>(body.data());
   size_t n = body.size();
   if (flag == 'L') return std::string(p, field_length(body.data(), n));
-  // pax records: "<length> <key>=<value>\n", the length counting the whole record.
+  // pax records: "<length> <key>=<value>\n", the length counting the whole
+  // record. A record that does not end with its line end ends the list; a
+  // later record of the same key overrides an earlier one.
+  std::string path;
   size_t at = 0;
   while (at < n) {
     size_t len = 0, i = at;
     while (i < n && p[i] >= '0' && p[i] <= '9' && len < n) len = len * 10 + static_cast<size_t>(p[i++] - '0');
-    if (i >= n || p[i] != ' ' || len <= i - at + 1 || len > n - at) break;
+    if (i >= n || p[i] != ' ' || len <= i - at + 1 || len > n - at || p[at + len - 1] != '\n') break;
     std::string record(p + i + 1, p + at + len - 1);  // without the line end
-    if (record.compare(0, 5, "path=") == 0) return record.substr(5);
+    if (record.compare(0, 5, "path=") == 0) path = record.substr(5);
     at += len;
   }
-  return std::string();
+  return path;
 }
 
 // Prints the fields of a header block.
@@ -196,7 +199,8 @@ void tar_file(Source& src, MemberWalk walk_member) {
       std::vector<uint8_t> body;
       if (src.body(body, data)) {
         consumed = data;
-        pending_name = long_name(flag, body);
+        // A pax header without a path leaves a name given before it.
+        if (std::string name = long_name(flag, body); !name.empty()) pending_name = name;
       } else {
         src.ended_inside("long name block");
       }
