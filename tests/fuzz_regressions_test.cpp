@@ -26,9 +26,11 @@ TEST(FuzzRegressions, EveryRecordedInputRuns) {
       ++count;
     }
   }
-  tagdelve::out = saved_out;
+  tagdelve::set_report_stream(saved_out);
   tagdelve::err_out = saved_err;
   tagdelve::indent = -1;
+  tagdelve::verbose = 0;
+  tagdelve::utf8_text = tagdelve::detect_content = false;  // the driver sets them by input
   EXPECT_GT(count, 0);
 }
 

@@ -72,11 +72,13 @@ void flac_picture(const uint8_t* body, int64_t length) {
   if (verbose > 0) outf(", Binary: %d bytes", data_len);
   outc('\n');
   pos += 20;
+  // Picture data that passes the end of the block is reported whatever its
+  // type, though only a JPEG picture is read.
+  uint32_t picture = static_cast<uint32_t>(data_len);
+  if (picture > length - pos) return cut_off("Picture data");
   // As strncmp bounded by the MIME length: "image/jpeg", and every leading
   // piece of it (the empty type included), counts as JPEG.
   if (strncmp(reinterpret_cast<const char*>(mime), "image/jpeg", mime_len) != 0) return;
-  uint32_t picture = static_cast<uint32_t>(data_len);
-  if (picture > length - pos) return cut_off("Picture data");
   embedded_jpeg(body + pos, picture);
 }
 
