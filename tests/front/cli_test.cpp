@@ -65,6 +65,10 @@ TEST(Cli, RunsOfTheTool) {
   EXPECT_NE(r.out.find("Processing song.dat\nWalked by content as MP3: song.dat\nMPEG (MP3) file start\n"),
             std::string::npos)
       << r.out;
+  // A report that cannot be written ends the run with an error.
+  r = test::run_tool({"song.dat"}, "", dir, "/dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n");
   std::system(("rm -rf " + test::shell_quote(dir)).c_str());
 }
 
