@@ -11,9 +11,11 @@ by the first group of its GUID. Texts are UTF-16LE; their lengths count
 bytes, except in the codec list, where they count characters.
 """
 
+import os
 import sys
 
-sys.dont_write_bytecode = True  # no __pycache__ among the case folders
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from cases import le16, le32, le64, write_cases
 
 HEADER = "75B22630-668E-11CF-A6D9-00AA0062CE6C"

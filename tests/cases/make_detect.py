@@ -5,7 +5,10 @@ extension, an upper-case one, none at all; an archive member), and look-alike
 data that must not be taken for any format."""
 
 import os
+import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from cases import HERE, le32, write_cases
 
 DATA = os.path.join(HERE, "..", "data")

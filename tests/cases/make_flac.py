@@ -9,9 +9,11 @@ APPLICATION, SEEKTABLE, VORBIS_COMMENT, CUESHEET and PICTURE bodies; padding
 and types 7 to 127 are read and not shown.
 """
 
+import os
 import sys
 
-sys.dont_write_bytecode = True  # no __pycache__ among the case folders
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from cases import be16, be24, be32, le32, write_cases
 
 MARK = b"fLaC"

@@ -14,6 +14,11 @@ offsets count from the TIFF header.
 
 import struct
 
+import os
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from cases import be16, le16, le32, be32, write_cases
 
 SOI, EOI = b"\xff\xd8", b"\xff\xd9"

@@ -9,6 +9,11 @@ Most files end with a free-format audio frame (FF FB 00 00, 4 bytes, bit
 rate 0): the walk after a tag then shows where the tag was left.
 """
 
+import os
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from cases import be16, be24, be32, le32, syncsafe, write_cases
 
 # --- Audio frames ---

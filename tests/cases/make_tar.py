@@ -14,7 +14,8 @@ is a ustar header ("ustar\\0", version "00") of a member owned by me:us
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from cases import be16, syncsafe, write_cases  # noqa: E402
 
 BLOCK = 512

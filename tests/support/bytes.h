@@ -1,4 +1,5 @@
-// A small builder for test inputs.
+// A small builder for the test inputs made in C++ (most inputs are files
+// written by tests/cases/make_*.py with the builders of support/cases.py).
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,6 @@ struct Bytes {
     v.insert(v.end(), s.begin(), s.end());
     return *this;
   }
-  Bytes& strz(const std::string& s) { return str(s).add({0}); }
   Bytes& fill(size_t n, int b) {
     v.insert(v.end(), n, static_cast<uint8_t>(b));
     return *this;
@@ -32,15 +32,9 @@ struct Bytes {
     return *this;
   }
   Bytes& be16(uint32_t x) { return add({int(x >> 8 & 255), int(x & 255)}); }
-  Bytes& be24(uint32_t x) { return add({int(x >> 16 & 255), int(x >> 8 & 255), int(x & 255)}); }
-  Bytes& be32(uint32_t x) { return be16(x >> 16).be16(x & 0xFFFF); }
   Bytes& le16(uint32_t x) { return add({int(x & 255), int(x >> 8 & 255)}); }
   Bytes& le32(uint32_t x) { return le16(x & 0xFFFF).le16(x >> 16); }
   Bytes& le64(uint64_t x) { return le32(uint32_t(x)).le32(uint32_t(x >> 32)); }
-  // ID3v2 syncsafe: 7 bits a byte.
-  Bytes& syncsafe32(uint32_t x) {
-    return add({int(x >> 21 & 127), int(x >> 14 & 127), int(x >> 7 & 127), int(x & 127)});
-  }
 
   size_t size() const { return v.size(); }
   const uint8_t* data() const { return v.data(); }

@@ -1,4 +1,4 @@
-"""Helpers for the scripts that write the edge-case inputs under tests/cases/.
+"""Byte builders for the scripts that write the edge-case inputs under tests/cases/.
 
 Each tests/cases/make_<format>.py writes small files, each made to show one
 case of its walker (a layout, a field at its limit, damage, a cut), into
@@ -12,7 +12,7 @@ import os
 import struct
 import sys
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+HERE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "cases")
 
 
 def be16(x): return struct.pack(">H", x & 0xFFFF)
