@@ -1,5 +1,6 @@
 #include "common/printers.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -121,7 +122,21 @@ void put_utf16(const uint8_t* p, int64_t len, bool big) {
 
 bool utf8_text = false;
 
-void put_code_point(uint32_t cp) {
+namespace {
+
+// Where the text printers below write: the report, or a string that goes
+// into a message.
+struct Sink {
+  std::string* text = nullptr;
+  void write(const void* p, size_t n) const {
+    if (text != nullptr)
+      text->append(static_cast<const char*>(p), n);
+    else
+      outw(p, n);
+  }
+};
+
+void code_point_to(const Sink& out, uint32_t cp) {
   char b[4];
   size_t n;
   if (cp < 0x80) {
@@ -143,18 +158,14 @@ void put_code_point(uint32_t cp) {
     b[3] = static_cast<char>(0x80 | (cp & 0x3F));
     n = 4;
   }
-  outw(b, n);
+  out.write(b, n);
 }
 
-namespace {
-
-void put_escape(uint8_t b, Escape form) {
-  if (form == Escape::octal) {
-    outf("\\%o", b);
-  } else {
-    const char e[3] = {'\\', kHexDigits[b >> 4], kHexDigits[b & 15]};
-    outw(e, 3);
-  }
+void escape_to(const Sink& out, uint8_t b, Escape form) {
+  char e[5] = {'\\', kHexDigits[b >> 4], kHexDigits[b & 15]};
+  size_t n = 3;
+  if (form == Escape::octal) n = static_cast<size_t>(snprintf(e, sizeof e, "\\%o", b));
+  out.write(e, n);
 }
 
 // The length of the well-formed UTF-8 sequence at p (of n bytes), with its
@@ -182,34 +193,21 @@ size_t utf8_sequence(const uint8_t* p, size_t n, uint32_t* cp) {
   return len;
 }
 
-}  // namespace
-
-void put_ascii(const uint8_t* p, size_t n, Escape form) {
-  size_t from = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (p[i] >= 0x20 && p[i] < 0x7F) continue;
-    outw(p + from, i - from);
-    put_escape(p[i], form);
-    from = i + 1;
-  }
-  outw(p + from, n - from);
-}
-
-void put_latin1(const uint8_t* p, size_t n) {
+void latin1_to(const Sink& out, const uint8_t* p, size_t n) {
   size_t from = 0;
   for (size_t i = 0; i < n; ++i) {
     if (!control_byte(p[i]) && (p[i] < 0x80 || !utf8_text)) continue;
-    outw(p + from, i - from);
+    out.write(p + from, i - from);
     if (control_byte(p[i]))
-      put_escape(p[i], Escape::hex);
+      escape_to(out, p[i], Escape::hex);
     else
-      put_code_point(p[i]);
+      code_point_to(out, p[i]);
     from = i + 1;
   }
-  outw(p + from, n - from);
+  out.write(p + from, n - from);
 }
 
-void put_utf8(const uint8_t* p, size_t n, Escape form) {
+void utf8_to(const Sink& out, const uint8_t* p, size_t n, Escape form) {
   size_t from = 0;
   for (size_t i = 0; i < n;) {
     uint32_t cp = p[i];
@@ -220,13 +218,39 @@ void put_utf8(const uint8_t* p, size_t n, Escape form) {
     }
     // A control character is escaped byte by byte; of a sequence that is
     // not well-formed, the first byte, and the next may begin a character.
-    outw(p + from, i - from);
-    for (size_t k = 0; k < (len > 0 ? len : 1); ++k) put_escape(p[i + k], form);
+    out.write(p + from, i - from);
+    for (size_t k = 0; k < (len > 0 ? len : 1); ++k) escape_to(out, p[i + k], form);
     i += len > 0 ? len : 1;
     from = i;
   }
+  out.write(p + from, n - from);
+}
+
+void raw_to(const Sink& out, const uint8_t* p, size_t n) {
+  if (utf8_text)
+    utf8_to(out, p, n, Escape::hex);
+  else
+    latin1_to(out, p, n);
+}
+
+}  // namespace
+
+void put_code_point(uint32_t cp) { code_point_to(Sink{}, cp); }
+
+void put_ascii(const uint8_t* p, size_t n, Escape form) {
+  size_t from = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (p[i] >= 0x20 && p[i] < 0x7F) continue;
+    outw(p + from, i - from);
+    escape_to(Sink{}, p[i], form);
+    from = i + 1;
+  }
   outw(p + from, n - from);
 }
+
+void put_latin1(const uint8_t* p, size_t n) { latin1_to(Sink{}, p, n); }
+
+void put_utf8(const uint8_t* p, size_t n, Escape form) { utf8_to(Sink{}, p, n, form); }
 
 size_t field_length(const uint8_t* p, size_t width) {
   if (width == 0) return 0;
@@ -236,25 +260,11 @@ size_t field_length(const uint8_t* p, size_t width) {
 
 bool control_byte(uint8_t b) { return b < 0x20 || (b >= 0x7F && b <= 0x9F); }
 
-void put_raw(const void* bytes, size_t n) {
-  const uint8_t* p = static_cast<const uint8_t*>(bytes);
-  if (utf8_text)
-    put_utf8(p, n, Escape::hex);
-  else
-    put_latin1(p, n);
-}
+void put_raw(const void* bytes, size_t n) { raw_to(Sink{}, static_cast<const uint8_t*>(bytes), n); }
 
 std::string escaped(const std::string& s) {
   std::string e;
-  for (unsigned char c : s) {
-    if (control_byte(c)) {
-      e += '\\';
-      e += kHexDigits[c >> 4];
-      e += kHexDigits[c & 15];
-    } else {
-      e += static_cast<char>(c);
-    }
-  }
+  raw_to(Sink{&e}, reinterpret_cast<const uint8_t*>(s.data()), s.size());
   return e;
 }
 

@@ -23,7 +23,8 @@ void put_enc(int enc, int64_t len, const uint8_t* p);
 
 // UTF-16 text of `len` bytes without a byte-order mark, big- or
 // little-endian: one terminating 0x0000 unit is left out, printable ASCII
-// units print as themselves, any other as "\\%.4x", and a lone last byte as
+// units print as themselves, any other as "\\%.4x" (with utf8_text, units
+// from 0xA0 up and surrogate pairs as UTF-8), and a lone last byte as
 // "\\%.4x" of its value. No braces.
 void put_utf16(const uint8_t* p, int64_t len, bool big);
 
@@ -57,8 +58,8 @@ void put_code_point(uint32_t cp);
 // Text printed raw, as the file holds it: bytes as they are, but a control
 // byte never reaches the report as itself; it is shown as "\\%.2x", as the
 // encoded-text printer shows it. With utf8_text, well-formed UTF-8 passes
-// and other bytes above 0x7F are escaped too. `escaped` is the same for a
-// message.
+// and other bytes above 0x7F are escaped too. `escaped` gives the same text
+// as a string, for a message.
 void put_raw(const void* p, size_t n);
 std::string escaped(const std::string& s);
 
