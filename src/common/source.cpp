@@ -156,16 +156,20 @@ int64_t Source::left() const {
   return n < 0 ? 0 : n;
 }
 
+bool Source::supplies(int64_t n) {
+  const int64_t got = left();
+  if (n <= got) return true;
+  // Refused by the limit: nothing is read. Otherwise the stream would end
+  // inside the claim: consume what is left, as the failed read would.
+  const bool file_end = got < limit - pos;
+  if (stream != nullptr && n <= limit - pos) drain(*stream);
+  return short_of(n, got, file_end);
+}
+
 bool Source::body(std::vector<uint8_t>& bytes, int64_t n) {
   bytes.clear();
   if (n < 0) return short_of(0, 0, false);
-  if (int64_t got = left(); n > got) {
-    // Refused by the limit: nothing is read. Otherwise the stream would end
-    // inside the body: consume what is left, as the failed read would.
-    bool file_end = got < limit - pos;
-    if (stream != nullptr && n <= limit - pos) drain(*stream);
-    return short_of(n, got, file_end);
-  }
+  if (!supplies(n)) return false;
   const int64_t start = pos;
   if (int64_t got = read_upto(bytes, n); got == n) return true;
   pos = start;  // the stream ended inside the body: consumed, not read
@@ -243,7 +247,27 @@ const uint8_t* Source::peek(int64_t* avail) {
   return s.buf + s.pos;
 }
 
-int64_t Source::scan(uint8_t byte, bool* found) {
+bool Source::pass(int64_t n) {
+  if (n <= 0) return true;
+  if (!supplies(n)) return false;
+  // Memory and regular files hold what left() said; a pipe may still end.
+  if (stream == nullptr || stream->regular) return skip(n);
+  const int64_t start = pos;
+  for (int64_t done = 0; done < n;) {
+    int64_t avail = 0;
+    peek(&avail);
+    if (avail == 0) {
+      pos = start;  // consumed, not read
+      return short_of(n, done, true);
+    }
+    const int64_t k = std::min(avail, n - done);
+    skip(k);
+    done += k;
+  }
+  return true;
+}
+
+int64_t Source::scan(uint8_t byte, bool* found, void (*seen)(const uint8_t*, size_t)) {
   *found = false;
   int64_t passed = 0;
   for (;;) {
@@ -252,6 +276,7 @@ int64_t Source::scan(uint8_t byte, bool* found) {
     if (avail == 0) break;
     const void* hit = memchr(from, byte, static_cast<size_t>(avail));
     int64_t k = hit != nullptr ? static_cast<const uint8_t*>(hit) - from : avail;
+    if (seen != nullptr) seen(from, static_cast<size_t>(k));
     skip(k);
     passed += k;
     if (hit != nullptr) {

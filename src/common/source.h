@@ -5,6 +5,7 @@
 // counts from 0 at the source's first byte and is the offset a walker prints.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -116,10 +117,16 @@ struct Source {
   // moves on by their number, which it returns.
   int64_t read_upto(std::vector<uint8_t>& bytes, int64_t n);
 
+  // Moves over n bytes that the input claims, as read() would take them but
+  // without copying them anywhere. False, with the shortfall set, when the
+  // source cannot supply them all.
+  bool pass(int64_t n);
+
   // Moves on to the next byte equal to `byte`, without reading it: returns
-  // the number of bytes passed, with *found set. When the source ends first,
-  // everything up to there is passed and *found is false.
-  int64_t scan(uint8_t byte, bool* found);
+  // the number of bytes passed, with *found set, handing each buffered span
+  // passed to `seen` when given. When the source ends first, everything up
+  // to there is passed and *found is false.
+  int64_t scan(uint8_t byte, bool* found, void (*seen)(const uint8_t*, size_t) = nullptr);
 
   // The next n bytes (at most kLookahead), or as many as the source still
   // holds, in one piece: their address, with their number in *avail.
@@ -158,6 +165,7 @@ struct Source {
 
  private:
   bool short_of(int64_t n, int64_t got, bool file_end);
+  bool supplies(int64_t n);
   bool read_any(void* dest, int64_t n);
   bool skip_any(int64_t n);
   int64_t fetch(uint8_t* dest, int64_t n);

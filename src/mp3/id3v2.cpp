@@ -266,16 +266,8 @@ bool ext_head3(Source& src) {
     outc('\n');
   }
   // A size that claims more than these fields: the rest belongs to the
-  // extended header as well and is read over, a piece at a time so that
-  // nothing of its claimed size is allocated.
-  int64_t extra = 4 + int64_t{size} - got;
-  uint8_t piece[512];
-  while (extra > 0) {
-    int64_t n = extra < 512 ? extra : 512;
-    if (!src.read(piece, n)) return false;
-    extra -= n;
-  }
-  return true;
+  // extended header as well and is passed over.
+  return src.pass(4 + int64_t{size} - got);
 }
 
 // The extended header and the frames of a tag body. False when a read
@@ -310,7 +302,7 @@ bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) 
       sig[3] = 0;
       type = find_type2(reinterpret_cast<const char*>(sig));
     } else {
-      size = (major == 3) ? word32(sig + 4) : syncsafe(sig + 4);
+      size = (major == 3) ? be32(sig + 4) : syncsafe(sig + 4);
       sig[4] = 0;
       type = find_type(reinterpret_cast<const char*>(sig));
     }

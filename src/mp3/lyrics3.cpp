@@ -1,5 +1,6 @@
 #include "mp3/lyrics3.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -24,8 +25,8 @@ const lyrics3v2_field lyrics3v2_fields[] = {
     {"GRE", "Genre"},
 };
 
-// A decimal number the way atoi reads it: blanks skipped, digits up to the
-// first other character, 0 when there are none.
+// A decimal number the way atoi reads it: blanks skipped, a sign, digits up
+// to the first other character, 0 when there are none.
 int decimal(const uint8_t* digits) { return atoi(reinterpret_cast<const char*>(digits)); }
 
 const char* text(const uint8_t* sig) { return reinterpret_cast<const char*>(sig); }
@@ -40,7 +41,9 @@ bool version2(Source& src, uint8_t* sig, const lyrics3v2_field* field) {
   while (field != nullptr) {
     if (!src.read(sig + 4, 5)) return false;
     sig[9] = '\0';
-    if (!src.body(value, decimal(sig + 4))) return false;
+    // A size field of five digits holds no sign: "-0001" is damage, and
+    // no value is read for it.
+    if (!src.body(value, std::max(decimal(sig + 4), 0))) return false;
     printi();
     outf("\t%s [%s]: {", text(sig), field->description);
     put_latin1_field(value.data(), value.size());
@@ -73,13 +76,10 @@ bool version1(Source& src, uint8_t* sig) {
   outs("\tVersion 1 data\n");
   put_latin1_field(sig, 3);
   for (;;) {
+    bool found;
+    src.scan('L', &found, put_latin1);
     uint8_t c;
-    if (!src.read(&c, 1)) return false;
-    if (c != 'L') {
-      put_latin1(&c, 1);
-      continue;
-    }
-    if (!src.read(sig, 8)) return false;
+    if (!src.read(&c, 1) || !src.read(sig, 8)) return false;  // read() fails where scan() ended
     sig[8] = '\0';
     if (memcmp(sig, "YRICSEND", 8) == 0) break;
     outc('L');

@@ -331,9 +331,14 @@ cases["id3v2-padding-cut.mp3"] = id3v2(3, 0, 100) + bytes(15)
 cases["id3v2.4-footer-cut.mp3"] = id3v2(4, 0x10, 10) + frame4(b"PCNT", b"") + b"3DI\x04"
 # Claimed frame sizes of nearly 2 GiB, or negative, are not allocated.
 cases["id3v2-huge-frame.mp3"] = id3v2(3, 0, 100) + b"ZZZZ" + be32(0x7FFFFFF0) + bytes([0, 0, 1, 2, 3])
-# A negative size is no cut: the walk ends without a word, its line ended.
-cases["id3v2-negative-frame-size.mp3"] = (id3v2(3, 0, 100) + b"ZZZZ" + be32(0xFFFFFFFF)
-                                          + bytes([0, 0, 1, 2, 3]))
+# A size with its top bit set is a claim of 4 GiB - 1, not a negative one:
+# the file ends inside the frame.
+cases["id3v2-frame-size-top-bit.mp3"] = (id3v2(3, 0, 100) + b"ZZZZ" + be32(0xFFFFFFFF)
+                                         + bytes([0, 0, 1, 2, 3]))
+# The extended header claims 100,000 bytes in a file of 50: the whole
+# shortfall is reported.
+cases["id3v2.3-extended-header-past-end.mp3"] = (id3v2(3, 0x40, 200) + be32(100000) + bytes(6)
+                                               + bytes(30))
 # After a dropped byte: the offset counts the bytes as stored.
 cases["id3v2.3-unsync-frame-cut.mp3"] = (id3v2(3, 0x80, 100) + b"ZZZZ" + be32(3)
                                          + bytes([0, 0, 0xFF, 0x00, 0x41]))
@@ -443,6 +448,8 @@ cases["lyrics3v2-big-value.mp3"] = lyrics3v2([lyrics_field(b"LYR", b"x" * 1500)]
 cases["lyrics3v2-cut-in-field.mp3"] = cut(lyrics3v2([lyrics_field(b"LYR", b"hello")]), 21)
 cases["lyrics3v2-cut-after-field.mp3"] = cut(lyrics3v2([lyrics_field(b"LYR", b"hello")]), 24)
 cases["lyrics3v2-cut-in-size.mp3"] = b"LYRICSBEGINLYR00"
+# A size field with a sign: no value is read, and the block size follows.
+cases["lyrics3v2-signed-size.mp3"] = b"LYRICSBEGININD-0001" + b"000019LYRICS200" + FREE
 cases["lyrics3v2-cut-in-footer.mp3"] = cut(lyrics3v2([lyrics_field(b"IND", b"10")]), 35)
 # The text has no line end of its own: the next line ends it.
 cases["lyrics3v1.mp3"] = b"LYRICSBEGINHello Lady sings" + b"LYRICSEND"
@@ -527,4 +534,7 @@ utf8["end-tags.mp3"] = (
     + hostile_ape(ape_item(0, b"Title", b"caf\xc3\xa9") + ape_item(0, b"K\xc3\xa9", b"\xff"), 2,
                   0x40000000)
     + id3v1(b"caf\xe9", bytes(30), 0, b"\xc3\xa9"))
+# A frame identifier that is no UTF-8, in the frame's line and in the
+# error line of its cut.
+utf8["frame-id-cut.mp3"] = id3v2(3, 0, 100) + b"\xe9BCD" + be32(50) + bytes(2) + b"abc"
 write_cases("mp3-utf8", utf8)

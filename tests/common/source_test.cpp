@@ -97,6 +97,14 @@ TEST(Source, ClaimedBodiesAreNotAllocatedAheadOfTheirBytes) {
     EXPECT_FALSE(r.src.body(body, 4));  // refused by the limit
     EXPECT_EQ(r.src.consumed(), 6);
     EXPECT_EQ(r.src.read_upto(body, 100), 3);
+    // pass() takes a claim as body() does, keeping nothing: a claim past the
+    // end is missing as a whole, from a pipe too, where it is met by reading.
+    Reader over(k, range(10));
+    ASSERT_TRUE(over.src.pass(4));
+    EXPECT_FALSE(over.src.pass(100));
+    EXPECT_EQ(over.src.tell(), 4);
+    EXPECT_EQ(over.src.shortfall.at, 10);
+    EXPECT_EQ(over.src.shortfall.missing, 94);
     if (k.memory) continue;
     // A terabyte fails at once in a file, and from a pipe grows only with its
     // bytes; either way the stream is consumed as a read meeting its end.
