@@ -59,7 +59,7 @@ bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size, const cha
   if (count > static_cast<uint64_t>(kNoLimit - src.tell())) {
     // A size no position can express, let alone a source hold.
     const int64_t left = std::min(src.left(), kNoLimit - src.tell());  // a pipe's is not known
-    report_end(left < src.limit - src.tell() ? "File" : src.name, name, src.tell() + left, count - left);
+    report_end(src.end_name(left), name, src.tell() + left, count - left);
     return false;
   }
   if (src.body(body, static_cast<int64_t>(count))) return true;

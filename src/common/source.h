@@ -95,6 +95,10 @@ struct Source {
   int64_t tell() const { return pos; }
   bool bounded() const { return limit != kNoLimit; }
 
+  // What ended a request at the position of which only `held` bytes could
+  // be had: this source's own limit (its name) or the file ("File").
+  const char* end_name(int64_t held) const { return held >= limit - pos ? name : "File"; }
+
   // Reads n bytes into dest and moves on. False, with the position
   // unchanged, when the request passes the limit (nothing is read) or the
   // stream ends inside it (the bytes read stay in dest, and are consumed).

@@ -59,7 +59,7 @@ const DispatchRow* by_extension(const char* ext) {
 
 }  // namespace
 
-bool process_file(const std::string& name, Source& src) {
+void process_file(const std::string& name, Source& src) {
   std::string dir, base, ext;
   splitpath(name, dir, base, ext);
   const DispatchRow* row = by_extension(ext.c_str());
@@ -85,7 +85,6 @@ bool process_file(const std::string& name, Source& src) {
     outc('\n');
   }
   --indent;
-  return row != nullptr;
 }
 
 }  // namespace tagdelve

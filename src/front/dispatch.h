@@ -20,9 +20,9 @@ extern bool detect_content;
 // The deepest that members of archives within archives are walked.
 constexpr int kMaxNesting = 32;
 
-// Walks the source with the walker that the name's extension selects, one
-// level deeper than the caller. Returns true when a walker was called, false
-// when the extension is not supported.
-bool process_file(const std::string& name, Source& src);
+// Walks the source with the walker that the name's extension (or, with
+// --detect, its content) selects, one level deeper than the caller; notes
+// at verbose > 0 that an unsupported file was skipped.
+void process_file(const std::string& name, Source& src);
 
 }  // namespace tagdelve

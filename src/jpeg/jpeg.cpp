@@ -107,9 +107,9 @@ void app_segment(uint8_t code, const uint8_t* p, size_t n) {
   }
 }
 
-// Prints a segment whose payload has been read.
-void segment_lines(uint8_t code, int length, const std::vector<uint8_t>& payload) {
-  const SegmentKind* kind = find_segment(code);
+// Prints a segment whose payload has been read; `kind` is its code's row,
+// or nullptr for an unsupported code.
+void segment_lines(const SegmentKind* kind, uint8_t code, int length, const std::vector<uint8_t>& payload) {
   printi();
   if (kind == nullptr) {
     outf("\tUnsupported marker: 0x%.2x, Length: %d\n", code, length);
@@ -246,7 +246,7 @@ bool entropy_scan(uint8_t* code, Source& src) {
   if (dangling)
     src.ended_inside("entropy-coded data");
   else if (!marker)
-    report_end(src.bounded() && src.tell() >= src.limit ? src.name : "File", "entropy-coded data", src.tell(), 2);
+    report_end(src.end_name(0), "entropy-coded data", src.tell(), 2);
   return marker;
 }
 
@@ -300,17 +300,18 @@ bool jpeg_marker(Source& src) {
       }
       return false;
     }
-    char name[32];
     const SegmentKind* kind = find_segment(code);
-    if (kind != nullptr)
-      snprintf(name, sizeof name, "%s marker", kind->name);
-    else
-      snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
-    uint8_t len[2];
-    if (!src.read(len, 2)) {
+    auto ended_inside = [&] {
+      char name[32];
+      if (kind != nullptr)
+        snprintf(name, sizeof name, "%s marker", kind->name);
+      else
+        snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
       src.ended_inside(name);
       return false;
-    }
+    };
+    uint8_t len[2];
+    if (!src.read(len, 2)) return ended_inside();
     const int length = static_cast<int>(word16(len));
     if (length < 2) {
       error_line("Segment length %d is below 2", length);
@@ -318,11 +319,8 @@ bool jpeg_marker(Source& src) {
     }
     {
       std::vector<uint8_t> payload;
-      if (!src.body(payload, length - 2)) {
-        src.ended_inside(name);
-        return false;
-      }
-      segment_lines(code, length, payload);
+      if (!src.body(payload, length - 2)) return ended_inside();
+      segment_lines(kind, code, length, payload);
     }
     if (code != kSOS) return true;
     if (!entropy_scan(&code, src)) return false;

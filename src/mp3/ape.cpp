@@ -71,12 +71,12 @@ int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
     const uint8_t* item = tag + pos;
     uint32_t value_size = le32(item);
     const uint8_t* key = item + 8;
-    const void* zero = memchr(key, 0, static_cast<size_t>(size - pos - 8));
-    if (zero == nullptr) {
+    const size_t room = static_cast<size_t>(size - pos - 8);
+    const size_t key_length = field_length(key, room);
+    if (key_length == room) {  // no terminator within the body
       cut_off("Item key");
       return -1;
     }
-    int64_t key_length = static_cast<const uint8_t*>(zero) - key;
     const uint8_t* value = key + key_length + 1;
     if (value_size > size - (value - tag)) {
       cut_off("Item value");
@@ -92,7 +92,7 @@ int64_t items(const uint8_t* tag, int64_t size, int32_t count) {
       put_quad(item + 4);
       outc(' ');
     }
-    put_raw(key, static_cast<size_t>(key_length));
+    put_raw(key, key_length);
     if (verbose > 0) {
       const ape_key* known = find_ape(reinterpret_cast<const char*>(key));
       outf(" [%s]", known != nullptr ? known->description : "Unknown key");

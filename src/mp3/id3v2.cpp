@@ -137,23 +137,25 @@ void generic_frame(const uint8_t* c, int64_t n, int /*major*/) {
   }
 }
 
-Resynced resync(const std::vector<uint8_t>& stored) {
-  Resynced r;
-  r.bytes.reserve(stored.size());
+namespace {
+
+// Undoes unsynchronisation in place: every 0x00 that followed a 0xFF is
+// dropped. When `dropped` is given, it gets, in order, the position in the
+// result before which each such byte stood (a tag is under 2^28 bytes).
+void resync(std::vector<uint8_t>& bytes, std::vector<uint32_t>* dropped) {
+  size_t kept = 0;
   bool follows_ff = false;
-  for (uint8_t x : stored) {
+  for (uint8_t x : bytes) {
     if (follows_ff && x == 0) {
-      r.dropped.push_back(static_cast<int64_t>(r.bytes.size()));
+      if (dropped != nullptr) dropped->push_back(static_cast<uint32_t>(kept));
       follows_ff = false;
       continue;
     }
     follows_ff = (x == 0xFF);
-    r.bytes.push_back(x);
+    bytes[kept++] = x;
   }
-  return r;
+  bytes.resize(kept);
 }
-
-namespace {
 
 // Where the body of a tag (extended header, frames, padding) is read from:
 // the file itself, or the tag's stored bytes with unsynchronisation undone,
@@ -161,7 +163,7 @@ namespace {
 struct TagBody {
   Source& src;
   int64_t start;                         // the position of the body's first byte
-  const std::vector<int64_t>* dropped;   // of a resynced body, else nullptr
+  const std::vector<uint32_t>* dropped;  // of a resynced body, else nullptr
   int64_t origin = 0;                    // of a resynced body, its offset in the file
 
   // Stored bytes consumed so far. A dropped byte counts once the byte after
@@ -318,7 +320,7 @@ bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) 
       // The size counts the stored bytes. Unsynchronisation (tag-wide or
       // the frame's own flag) is undone on them, and a data length
       // indicator leads the content.
-      if (tag_unsync || (sig[9] & 0x02) != 0) content = resync(content).bytes;
+      if (tag_unsync || (sig[9] & 0x02) != 0) resync(content, nullptr);
       if ((sig[9] & 0x01) != 0) start = std::min<size_t>(content.size(), 4);
     }
     type->print(content.data() + start, static_cast<int64_t>(content.size() - start), major);
@@ -355,21 +357,21 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
     Source stored = src.sub(tag_size);
     std::vector<uint8_t> bytes;
     stored.read_upto(bytes, tag_size);
-    Resynced r = resync(bytes);
-    Source undone = Source::of_memory(r.bytes.data(), static_cast<int64_t>(r.bytes.size()));
+    const int64_t held = static_cast<int64_t>(bytes.size());
+    std::vector<uint32_t> dropped;
+    resync(bytes, &dropped);
+    Source undone = Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()));
     // Where the bytes held end: at the tag's end, or where the file (or the
     // member holding it) ended.
-    undone.name = static_cast<int64_t>(bytes.size()) == tag_size ? "Tag"
-                  : src.bounded() && src.tell() + static_cast<int64_t>(bytes.size()) >= src.limit ? src.name
-                                                                                                   : "File";
-    TagBody body{undone, 0, &r.dropped, body_start};
+    undone.name = held == tag_size ? "Tag" : src.end_name(held);
+    TagBody body{undone, 0, &dropped, body_start};
     bool ok = tag_frames(body, sig, tag_size, tag_unsync);
     walked = body.walked();
     if (!ok) {
       src.took(walked);
       return false;
     }
-    src.took(static_cast<int64_t>(bytes.size()));
+    src.took(held);
   } else {
     TagBody body{src, src.tell(), nullptr};
     if (!tag_frames(body, sig, tag_size, tag_unsync)) return false;

@@ -41,13 +41,4 @@ bool ID3v2_tag(Source& src, uint8_t* sig);
 // verbose > 1 a hex dump.
 void generic_frame(const uint8_t* c, int64_t n, int major);
 
-// A tag body stored unsynchronised, with the scheme undone: every 0x00 that
-// followed a 0xFF is gone. `dropped` holds, in order, the position in
-// `bytes` before which each such byte stood.
-struct Resynced {
-  std::vector<uint8_t> bytes;
-  std::vector<int64_t> dropped;
-};
-Resynced resync(const std::vector<uint8_t>& stored);
-
 }  // namespace tagdelve

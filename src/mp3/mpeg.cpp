@@ -44,6 +44,13 @@ constexpr int32_t MPEG_bitrates[2][4][16] = {
 
 namespace {
 
+// The fields of an audio frame header h[0..3] (version and layer as the
+// indexes of MPEG_versions and MPEG_layers).
+constexpr int version_of(const uint8_t* h) { return (h[1] >> 3) & 3; }
+constexpr int layer_of(const uint8_t* h) { return (h[1] >> 1) & 3; }
+constexpr int rate_index(const uint8_t* h) { return (h[2] >> 2) & 3; }
+constexpr int32_t bitrate_of(const uint8_t* h) { return MPEG_bitrates[version_of(h) & 1][layer_of(h)][h[2] >> 4]; }
+
 // Items other than audio frames, recognised by their first bytes and tried
 // in this order ("TAG+" before "TAG").
 struct TagSignature {
@@ -98,23 +105,22 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
   e = fmt_hex(e, h, 4);
   e = fmt_lit(e, ">\n");
   if (audio) {
-    const int version = (h[1] >> 3) & 3, layer = (h[1] >> 1) & 3;
     e = fmt_tabs(e);
     e = fmt_lit(e, "Data frame, ");
-    e = fmt_str(e, MPEG_versions[version]);
+    e = fmt_str(e, MPEG_versions[version_of(h)]);
     e = fmt_lit(e, " layer ");
-    e = fmt_str(e, MPEG_layers[layer]);
+    e = fmt_str(e, MPEG_layers[layer_of(h)]);
     e = fmt_lit(e, ", Err. prot.: ");
     e = fmt_str(e, MPEG_flags[h[1] & 1]);
     e = fmt_lit(e, ", Bit Rate: ");
-    e = fmt_dec(e, MPEG_bitrates[version & 1][layer][h[2] >> 4]);
+    e = fmt_dec(e, bitrate_of(h));
     e = fmt_lit(e, "k,\n");
     const uint8_t flags[2] = {static_cast<uint8_t>(h[2] & 3), h[3]};
     e = fmt_tabs(e);
     e = fmt_lit(e, "\tFrame Length: ");
     e = fmt_dec(e, kFrameLengths[frame_index(h)]);
     e = fmt_lit(e, ", Frequency: ");
-    e = fmt_dec(e, MPEG_samples[version][(h[2] >> 2) & 3]);
+    e = fmt_dec(e, MPEG_samples[version_of(h)][rate_index(h)]);
     e = fmt_lit(e, "Hz, Flags: <0x");
     e = fmt_hex(e, flags, 2);
     e = fmt_lit(e, ">\n");
@@ -138,9 +144,9 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
 }  // namespace
 
 int32_t mpeg_frame_length(const uint8_t* h) {
-  const int version = (h[1] >> 3) & 3, layer = (h[1] >> 1) & 3, bitrate = h[2] >> 4, rate = (h[2] >> 2) & 3;
-  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || version == 1 || layer == 0 || bitrate == 0 || bitrate == 15 ||
-      rate == 3)
+  const int bitrate = h[2] >> 4;
+  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || version_of(h) == 1 || layer_of(h) == 0 || bitrate == 0 ||
+      bitrate == 15 || rate_index(h) == 3)
     return 0;
   return kFrameLengths[frame_index(h)];
 }
@@ -157,7 +163,7 @@ bool mpeg_frame(Source& src, MpegStats& stats) {
   if (!audio) return tag_item(src, sig);
 
   // An audio frame: counted, and skipped by its length.
-  const int32_t bitrate = MPEG_bitrates[(sig[1] >> 3) & 1][(sig[1] >> 1) & 3][sig[2] >> 4];
+  const int32_t bitrate = bitrate_of(sig);
   ++stats.data_frames;
   stats.cum_bitrate += bitrate;
   if (stats.last_bitrate > 0 && stats.last_bitrate != bitrate) stats.vbr = true;

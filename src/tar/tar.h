@@ -13,8 +13,8 @@ namespace tagdelve {
 extern const char* const tar_file_type[7];
 
 // Walks a member of the archive: its name and its data as a source of its
-// own. Returns true when a walker ran, false when the name selects none.
-using MemberWalk = bool (*)(const std::string& name, Source& member);
+// own.
+using MemberWalk = void (*)(const std::string& name, Source& member);
 
 void tar_file(Source& src, MemberWalk walk_member);
 
