@@ -21,75 +21,79 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Ref {
-  std::string input;  // relative to the project root, as the tool is given it
-  int verbose;
-  std::string report;  // path of the reference report
-  std::string option;  // "--detect", "--utf8" or none
+// A folder of inputs, walked with its option ("--detect", "--utf8" or none).
+struct Folder {
+  std::string dir;     // relative to the project root, as the tool is given it
+  std::string refs;    // where its reference reports stand
+  std::string option;
 };
 
-std::vector<Ref> refs() {
+std::vector<Folder> folders() {
   const fs::path root = TAGDELVE_ROOT;
-  std::vector<std::string> dirs = {"tests/data", "samples"};
-  std::vector<std::string> cases;
+  std::vector<std::string> dirs;
   for (const fs::directory_entry& e : fs::directory_iterator(root / "tests/cases"))
-    if (e.is_directory()) cases.push_back("tests/cases/" + e.path().filename().string());
-  std::sort(cases.begin(), cases.end());
-  dirs.insert(dirs.end(), cases.begin(), cases.end());
-  std::vector<Ref> all;
+    if (e.is_directory()) dirs.push_back("tests/cases/" + e.path().filename().string());
+  std::sort(dirs.begin(), dirs.end());
+  dirs.insert(dirs.begin(), {"tests/data", "samples"});
+  std::vector<Folder> all;
   for (const std::string& dir : dirs) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& e : fs::directory_iterator(root / dir))
-      if (e.is_regular_file()) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
     const std::string folder = dir.compare(0, 6, "tests/") == 0 ? dir.substr(6) : dir;
     const std::string base = fs::path(dir).filename().string();
     const size_t dash = base.rfind('-');
-    const std::string option = dash == std::string::npos ? "" : "--" + base.substr(dash + 1);
-    for (const std::string& name : names)
-      for (int v = 0; v <= 2; ++v)
-        all.push_back({dir + "/" + name, v,
-                       (root / "tests/ref" / folder / (name + ".v" + std::to_string(v))).string(), option});
+    all.push_back({dir, (root / "tests/ref" / folder).string(),
+                   dash == std::string::npos ? "" : "--" + base.substr(dash + 1)});
   }
   return all;
 }
 
-void PrintTo(const Ref& r, std::ostream* os) { *os << r.input << " -v x" << r.verbose; }
+void PrintTo(const Folder& f, std::ostream* os) { *os << f.dir; }
 
-class Reference : public ::testing::TestWithParam<Ref> {};
+class Reference : public ::testing::TestWithParam<Folder> {};
 
-TEST_P(Reference, ReportIsUnchanged) {
-  const Ref& r = GetParam();
-  ASSERT_TRUE(fs::exists(r.report)) << "no reference report " << r.report
-                                    << " (tests/ref/make_refs.sh writes it)";
-  const std::string want = test::slurp(r.report);
-  std::vector<std::string> args(static_cast<size_t>(r.verbose), "-v");
-  if (!r.option.empty()) args.insert(args.begin(), r.option);
-  args.push_back(r.input);
+// One file at one verbosity: the tool's report, and the walk in this process.
+void check(const Folder& f, const std::string& name, int verbose) {
+  const std::string input = f.dir + "/" + name, report = f.refs + "/" + name + ".v" + std::to_string(verbose);
+  SCOPED_TRACE(input + " at verbosity " + std::to_string(verbose));
+  ASSERT_TRUE(fs::exists(report)) << "no reference report " << report << " (tests/ref/make_refs.sh writes it)";
+  const std::string want = test::slurp(report);
+  std::vector<std::string> args(static_cast<size_t>(verbose), "-v");
+  if (!f.option.empty()) args.insert(args.begin(), f.option);
+  args.push_back(input);
   test::RunResult run = test::run_tool(args, "", TAGDELVE_ROOT);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, want) << r.input << " at verbosity " << r.verbose;
+  EXPECT_EQ(run.out, want);
 
   // In this process, read 7 bytes at a time: the walk's lines, without the
   // banner, the "Processing" line and the end-of-job line.
-  const std::string data = test::slurp(std::string(TAGDELVE_ROOT) + "/" + r.input);
-  tagdelve::detect_content = r.option == "--detect";
-  tagdelve::utf8_text = r.option == "--utf8";
+  const std::string data = test::slurp(std::string(TAGDELVE_ROOT) + "/" + input);
+  tagdelve::detect_content = f.option == "--detect";
+  tagdelve::utf8_text = f.option == "--utf8";
   const std::string walk =
-      test::walk_as(r.input, std::vector<uint8_t>(data.begin(), data.end()), r.verbose, 7, test::MemStream::kFile);
+      test::walk_as(input, std::vector<uint8_t>(data.begin(), data.end()), verbose, 7, test::MemStream::kFile);
   tagdelve::detect_content = tagdelve::utf8_text = false;
-  std::string body = want.substr(want.find('\n', r.verbose > 0 ? want.find('\n') + 1 : 0) + 1);
-  if (r.verbose > 0) body.resize(body.size() - std::string("tagdelve end of job\n").size());
-  EXPECT_EQ(walk, body) << r.input << " at verbosity " << r.verbose << ", read 7 bytes at a time";
+  std::string body = want.substr(want.find('\n', verbose > 0 ? want.find('\n') + 1 : 0) + 1);
+  if (verbose > 0) body.resize(body.size() - std::string("tagdelve end of job\n").size());
+  EXPECT_EQ(walk, body) << "read 7 bytes at a time";
 }
 
-std::string name_of(const ::testing::TestParamInfo<Ref>& info) {
-  std::string n = info.param.input + "_v" + std::to_string(info.param.verbose);
+TEST_P(Reference, ReportsAreUnchanged) {
+  const Folder& f = GetParam();
+  std::vector<std::string> names;
+  for (const fs::directory_entry& e : fs::directory_iterator(fs::path(TAGDELVE_ROOT) / f.dir))
+    if (e.is_regular_file()) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  ASSERT_FALSE(names.empty());
+  for (const std::string& name : names)
+    for (int verbose = 0; verbose <= 2; ++verbose) check(f, name, verbose);
+}
+
+std::string name_of(const ::testing::TestParamInfo<Folder>& info) {
+  std::string n = info.param.dir;
   for (char& c : n)
     if (!isalnum(static_cast<unsigned char>(c))) c = '_';
   return n;
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, Reference, ::testing::ValuesIn(refs()), name_of);
+INSTANTIATE_TEST_SUITE_P(Folders, Reference, ::testing::ValuesIn(folders()), name_of);
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Runs the built tagdelve binary and collects what it printed.
 #pragma once
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +13,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/fds.h"
 
 namespace test {
 
@@ -49,30 +54,51 @@ inline void write_file(const std::string& path, const std::vector<uint8_t>& byte
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Runs the tool with `args` and `input` on its standard input. With
-// no_stdin, standard input is closed-at-end /dev/null.
-// With `report_to`, standard output goes there (e.g. /dev/full) instead.
+// All the bytes of a file descriptor, read from its start.
+inline std::string contents(int fd) {
+  std::string s;
+  char buf[65536];
+  for (off_t at = 0;;) {
+    ssize_t n = pread(fd, buf, sizeof buf, at);
+    if (n <= 0) return s;
+    s.append(buf, static_cast<size_t>(n));
+    at += n;
+  }
+}
+
+// Runs the tool with `args` in `cwd` (by default the test's own), with
+// `input` on its standard input (a regular file) and its standard output
+// and error collected; with `report_to`, standard output goes to that file
+// (e.g. /dev/full) instead. Spawned directly, without a shell.
 inline RunResult run_tool(const std::vector<std::string>& args, const std::string& input = "",
                           const std::string& cwd = "", const std::string& report_to = "") {
-  std::string dir = temp_dir();
-  std::string in = dir + "/stdin", out = report_to.empty() ? dir + "/stdout" : report_to, err = dir + "/stderr";
-  {
-    std::ofstream f(in, std::ios::binary);
-    f << input;
-  }
-  // Built with append: g++ 12 warns falsely (-Wrestrict) on "literal" + string.
-  std::string cmd;
-  if (!cwd.empty()) cmd.append("cd ").append(shell_quote(cwd)).append(" && ");
-  cmd.append(shell_quote(TAGDELVE_BIN));
-  for (const std::string& a : args) cmd.append(" ").append(shell_quote(a));
-  cmd.append(" <").append(shell_quote(in)).append(" >").append(shell_quote(out));
-  cmd.append(" 2>").append(shell_quote(err));
   RunResult r;
-  int rc = std::system(cmd.c_str());
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  if (report_to.empty()) r.out = slurp(out);
-  r.err = slurp(err);
-  std::system(("rm -rf " + shell_quote(dir)).c_str());
+  const int in = file_holding(std::vector<uint8_t>(input.begin(), input.end()));
+  const int out = report_to.empty() ? memfd_create("stdout", MFD_CLOEXEC)
+                                    : open(report_to.c_str(), O_WRONLY | O_CLOEXEC);
+  const int err = memfd_create("stderr", MFD_CLOEXEC);
+  std::vector<std::string> words = {TAGDELVE_BIN};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t acts;
+  posix_spawn_file_actions_init(&acts);
+  posix_spawn_file_actions_adddup2(&acts, in, 0);
+  posix_spawn_file_actions_adddup2(&acts, out, 1);
+  posix_spawn_file_actions_adddup2(&acts, err, 2);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&acts, cwd.c_str());
+  pid_t pid;
+  int status;
+  if (in >= 0 && out >= 0 && err >= 0 && posix_spawn(&pid, argv[0], &acts, nullptr, argv.data(), environ) == 0 &&
+      waitpid(pid, &status, 0) == pid) {
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (report_to.empty()) r.out = contents(out);
+    r.err = contents(err);
+  }
+  posix_spawn_file_actions_destroy(&acts);
+  for (int fd : {in, out, err})
+    if (fd >= 0) close(fd);
   return r;
 }
 
