@@ -345,6 +345,13 @@ cases["asf-metadata-library-64k.wma"] = header(header_extension(records(METADATA
     record(0, utf16("N"), WORD, le16(258)),
     record(0, utf16("G"), GUID, guid(HEADER), stream=0)])))
 
+# A codec list of no entries: its body is the reserved GUID and the count.
+cases["asf-codec-list-empty.wma"] = header(codec_list([]))
+# The last record's name runs to the end of the body (no NUL, no value):
+# all of it is shown.
+cases["asf-metadata-name-at-end.wma"] = header(header_extension(
+    records(METADATA, [record(0, utf16("End", False), BYTES, b"")])))
+
 # --- An object of every printer, without a body ---
 # At verbose 1 each ends with an error line; at verbose 0 the lists whose
 # entries are shown only at verbose 1 say nothing more.
@@ -370,6 +377,9 @@ cases["asf-members-of-archive.tar"] = (
     tar_member(b"huge.wma", obj(OTHER, bytes(10), size=0xFFFFFFFFFFFFFFFF)) +
     tar_member(b"huge-read.wma", obj(METADATA_LIBRARY, le16(1), size=0xFFFFFFFFFFFFFFFF)) +
     tar_member(b"cut.wma", obj(FILE_PROPERTIES, b"\1\2\3", size=124)) +
+    # Its heading stands, and the walk of the member ends there: the object
+    # inside the body is not taken for the next one.
+    tar_member(b"claims.wma", obj(STREAM_PROPERTIES, obj(PADDING, bytes(4)), size=1000)) +
     bytes(1024))
 
 # --- Texts outside ASCII, with --utf8 (and the same file without it) ---

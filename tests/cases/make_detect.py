@@ -63,6 +63,11 @@ def main():
         "tar-checksum-wrong.bin": bytes(bad_sum) + bytes(1024),
         "asf-guid-cut.bin": le32(0x75B22630) + b"\x8e\x66",
         "empty.bin": b"",
+        # The marker alone is enough.
+        "flac-marker-only": b"fLaC",
+        # A good frame, then a header with bit-rate index 15 where the next
+        # frame would start.
+        "second-frame-bit-rate-15.bin": b"\xff\xfb\x90\x64" + bytes(413) + b"\xff\xff\xf2\x00" + bytes(100),
     }
     write_cases("any-detect", cases)
 

@@ -204,6 +204,17 @@ cases = {}
 for version in ("1", "2", "2.5"):
     for layer in (1, 2, 3):
         cases["frames-mpeg%s-layer%d.mp3" % (version, layer)] = bit_rate_row(version, layer)
+# The reserved layer (bits 00) reads the bit rates of layer II in MPEG-1
+# and of layer I in MPEG-2 and MPEG 2.5, and its length is computed as
+# layer II's.
+for version, rates in (("1", BITRATES[(1, 2)]), ("2", BITRATES[(2, 1)])):
+    row = b""
+    for index in range(1, 15):
+        rate_index, padding = index % 3, index % 2
+        b1 = 0xE1 | VERSION_BITS[version] << 3
+        row += frame(b1, index << 4 | rate_index << 2 | padding << 1, 0,
+                     frame_bytes(version, 2, rates[index - 1], SAMPLE_RATES[version][rate_index], padding))
+    cases["frames-mpeg%s-reserved-layer.mp3" % version] = row
 # Header bits that do not change the length: CRC protection on, private bit,
 # mode, mode extension, copyright, original, emphasis.
 cases["frame-flags.mp3"] = (frame(0xFA, 0x91, 0xC4, 417) + frame(0xFB, 0x92, 0x44, 418)
@@ -331,10 +342,16 @@ cases["id3v2-padding-cut.mp3"] = id3v2(3, 0, 100) + bytes(15)
 cases["id3v2.4-footer-cut.mp3"] = id3v2(4, 0x10, 10) + frame4(b"PCNT", b"") + b"3DI\x04"
 # Claimed frame sizes of nearly 2 GiB, or negative, are not allocated.
 cases["id3v2-huge-frame.mp3"] = id3v2(3, 0, 100) + b"ZZZZ" + be32(0x7FFFFFF0) + bytes([0, 0, 1, 2, 3])
+# Encoding 1 whose first two bytes are no byte-order mark (FE 41): the
+# units are little-endian and the first is shown as it is.
+cases["id3v2-utf16-without-bom.mp3"] = tag3(frame3(b"TIT2", b"\x01\xfe\x41\x42\x00")) + FREE
 # A size with its top bit set is a claim of 4 GiB - 1, not a negative one:
 # the file ends inside the frame.
 cases["id3v2-frame-size-top-bit.mp3"] = (id3v2(3, 0, 100) + b"ZZZZ" + be32(0xFFFFFFFF)
                                          + bytes([0, 0, 1, 2, 3]))
+# The file ends inside the CRC of the extended header.
+cases["id3v2.3-extended-header-cut-in-crc.mp3"] = (id3v2(3, 0x40, 40)
+                                                   + bytes([0, 0, 0, 10, 0x80, 0, 0, 0, 0, 0, 0xDE, 0xAD]))
 # The extended header claims 100,000 bytes in a file of 50: the whole
 # shortfall is reported.
 cases["id3v2.3-extended-header-past-end.mp3"] = (id3v2(3, 0x40, 200) + be32(100000) + bytes(6)
@@ -534,6 +551,9 @@ utf8["end-tags.mp3"] = (
     + hostile_ape(ape_item(0, b"Title", b"caf\xc3\xa9") + ape_item(0, b"K\xc3\xa9", b"\xff"), 2,
                   0x40000000)
     + id3v1(b"caf\xe9", bytes(30), 0, b"\xc3\xa9"))
+# The edges of UTF-8: U+10FFFF is shown, U+110000 is not a character; the
+# C1 control U+009F is escaped, U+00A0 shown.
+utf8["utf8-edges.mp3"] = tag3(frame3(b"TIT2", b"\x03a\xf4\x8f\xbf\xbf b\xf4\x90\x80\x80 c\xc2\x9f d\xc2\xa0e")) + FREE
 # A frame identifier that is no UTF-8, in the frame's line and in the
 # error line of its cut.
 utf8["frame-id-cut.mp3"] = id3v2(3, 0, 100) + b"\xe9BCD" + be32(50) + bytes(2) + b"abc"

@@ -20,8 +20,10 @@ const std::string kClosed = "\nProgram Complete\n(hit return to exit)...";
 TEST(Cli, RunsOfTheTool) {
   const std::string dir = test::temp_dir();
   test::write_file(dir + "/some.txt", {'h', 'i', '\n'});
-  std::vector<uint8_t> frames(208, 0);  // two frames of MPEG-1 layer III, 32 kbit/s
-  for (size_t at : {0, 104}) frames[at] = 0xFF, frames[at + 1] = 0xFB, frames[at + 2] = 0x10;
+  std::vector<uint8_t> frames(104 * 2000, 0);  // frames of MPEG-1 layer III, 32 kbit/s
+  for (size_t at = 0; at < frames.size(); at += 104) frames[at] = 0xFF, frames[at + 1] = 0xFB, frames[at + 2] = 0x10;
+  test::write_file(dir + "/long.mp3", frames);
+  frames.resize(208);  // two of them
   test::write_file(dir + "/song.dat", frames);
   const std::string missing = "Error: Input file missing.mp3 failed to open\nError: No such file or directory\n";
   const std::string directory = "Error: Input file " + dir + " failed to open\nError: Is a directory\n";
@@ -65,10 +67,13 @@ TEST(Cli, RunsOfTheTool) {
   EXPECT_NE(r.out.find("Processing song.dat\nWalked by content as MP3: song.dat\nMPEG (MP3) file start\n"),
             std::string::npos)
       << r.out;
-  // A report that cannot be written ends the run with an error.
-  r = test::run_tool({"song.dat"}, "", dir, "/dev/full");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n");
+  // A report that cannot be written ends the run with an error: found when
+  // it is flushed at the end, or, for a long one, when the buffer fills.
+  for (const char* song : {"song.dat", "long.mp3"}) {
+    r = test::run_tool({"-v", "-v", song}, "", dir, "/dev/full");
+    EXPECT_EQ(r.status, 1) << song;
+    EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n") << song;
+  }
   std::system(("rm -rf " + test::shell_quote(dir)).c_str());
 }
 
@@ -77,6 +82,7 @@ TEST(Cli, HelpTellsEveryOptionAndExitStatus) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out.substr(0, 62), "tagdelve 1.5: lists the structure and metadata of media files.");
+  EXPECT_EQ(r.out.substr(r.out.size() - 24), "only options were given\n");  // all of it
   for (const char* word : {"-v, /v", "-h, -?", "--help", "--version", "--detect", "--keep-going", "--utf8",
                            "mp3", "flac", "wma", "jpg, jpeg", "tar", "Exit status", "Verbosity"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
