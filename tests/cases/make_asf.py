@@ -347,6 +347,11 @@ cases["asf-metadata-library-64k.wma"] = header(header_extension(records(METADATA
 
 # A codec list of no entries: its body is the reserved GUID and the count.
 cases["asf-codec-list-empty.wma"] = header(codec_list([]))
+# Bodies of a count and no more, and a language list whose one entry fills
+# the body to its end.
+cases["asf-count-only-bodies.wma"] = header(header_extension(
+    obj(LANGUAGE_LIST, le16(0)), obj(METADATA, le16(0)),
+    obj(LANGUAGE_LIST, le16(1) + b"\x04" + utf16("en", False))))
 # The last record's name runs to the end of the body (no NUL, no value):
 # all of it is shown.
 cases["asf-metadata-name-at-end.wma"] = header(header_extension(

@@ -65,6 +65,10 @@ def main():
         "empty.bin": b"",
         # The marker alone is enough.
         "flac-marker-only": b"fLaC",
+        "id3v2.2-tag": b"ID3\x02\x00\x00\x00\x00\x00\x0a" + b"TT2\x00\x00\x04\x00abc",
+        # Two frames of the reserved layer, each where the other's length
+        # (as layer II's) would put it: not MPEG audio.
+        "reserved-layer-frames.bin": (b"\xff\xf9\x80\x00" + bytes(413)) * 2 + bytes(100),
         # A good frame, then a header with bit-rate index 15 where the next
         # frame would start.
         "second-frame-bit-rate-15.bin": b"\xff\xfb\x90\x64" + bytes(413) + b"\xff\xff\xf2\x00" + bytes(100),

@@ -298,6 +298,8 @@ CASES = {
     "jpeg-restart-marker-outside-scan.jpg": image(b"\xff\xd0" + seg(0xFE, b"x")),
     "jpeg-tem-marker.jpg": image(b"\xff\x01" + seg(0xFE, b"x")),
     "jpeg-named-with-jpeg-extension.jpeg": image(seg(0xFE, b"x")),
+    # A comment of 600 bytes: its hex at verbose 2 is written in pieces.
+    "jpeg-long-comment.jpg": image(seg(0xFE, bytes(range(256)) + bytes(range(255, -1, -1)) + b"end" * 29 + b"!")),
     "jpeg-fill-bytes.jpg": b"\xff\xff\xff\xd8" + b"\xff\xff" + seg(0xFE, b"c") + b"\xff" * 5 + EOI,
     "jpeg-invalid-first-bytes.jpg": b"ID3\3\0",
     "jpeg-invalid-first-byte-before-soi.jpg": b"\0\xff\xd8" + EOI,

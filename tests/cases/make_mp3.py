@@ -345,6 +345,11 @@ cases["id3v2-huge-frame.mp3"] = id3v2(3, 0, 100) + b"ZZZZ" + be32(0x7FFFFFF0) + 
 # Encoding 1 whose first two bytes are no byte-order mark (FE 41): the
 # units are little-endian and the first is shown as it is.
 cases["id3v2-utf16-without-bom.mp3"] = tag3(frame3(b"TIT2", b"\x01\xfe\x41\x42\x00")) + FREE
+# An ID3v2.2 frame size of 65,541 bytes (its first byte 01), cut: the
+# identifier is three letters.
+cases["id3v2.2-big-frame-cut.mp3"] = id3v2(2, 0, 70000) + b"TT2" + be24(65541) + b"\x00abc"
+# A blank-free iTunNORM: the third value is read from its own offset, 31.
+cases["comm-itunnorm-without-blank.mp3"] = tag3(frame3(b"COMM", ITUNNORM[:31] + b"1" + ITUNNORM[32:])) + FREE
 # A size with its top bit set is a claim of 4 GiB - 1, not a negative one:
 # the file ends inside the frame.
 cases["id3v2-frame-size-top-bit.mp3"] = (id3v2(3, 0, 100) + b"ZZZZ" + be32(0xFFFFFFFF)
@@ -468,6 +473,8 @@ cases["lyrics3v2-cut-in-size.mp3"] = b"LYRICSBEGINLYR00"
 # A size field with a sign: no value is read, and the block size follows.
 cases["lyrics3v2-signed-size.mp3"] = b"LYRICSBEGININD-0001" + b"000019LYRICS200" + FREE
 cases["lyrics3v2-cut-in-footer.mp3"] = cut(lyrics3v2([lyrics_field(b"IND", b"10")]), 35)
+# The walk goes on after an ID3v1 tag.
+cases["id3v1-then-frame.mp3"] = id3v1(b"Title", bytes(30), 0) + FREE
 # The text has no line end of its own: the next line ends it.
 cases["lyrics3v1.mp3"] = b"LYRICSBEGINHello Lady sings" + b"LYRICSEND"
 # "L" + "LYRICSE" is text; the scan goes on past the marker, to the end.
@@ -553,7 +560,11 @@ utf8["end-tags.mp3"] = (
     + id3v1(b"caf\xe9", bytes(30), 0, b"\xc3\xa9"))
 # The edges of UTF-8: U+10FFFF is shown, U+110000 is not a character; the
 # C1 control U+009F is escaped, U+00A0 shown.
-utf8["utf8-edges.mp3"] = tag3(frame3(b"TIT2", b"\x03a\xf4\x8f\xbf\xbf b\xf4\x90\x80\x80 c\xc2\x9f d\xc2\xa0e")) + FREE
+# The last two-byte lead byte (U+07FF); an encoded surrogate (U+DFFF) is
+# not a character. In UTF-16, the first surrogate pair (U+10000).
+utf8["utf8-edges.mp3"] = tag3(
+    frame3(b"TIT2", b"\x03a\xf4\x8f\xbf\xbf b\xf4\x90\x80\x80 c\xc2\x9f d\xc2\xa0e \xdf\xbf \xed\xbf\xbf")
+    + frame3(b"TIT2", b"\x01\xff\xfe\x00\xd8\x00\xdc")) + FREE
 # A frame identifier that is no UTF-8, in the frame's line and in the
 # error line of its cut.
 utf8["frame-id-cut.mp3"] = id3v2(3, 0, 100) + b"\xe9BCD" + be32(50) + bytes(2) + b"abc"
