@@ -293,6 +293,10 @@ COUNT_A = frame3(b"PCNT", b"\x00A")
 cases["id3v2.3-unsync-frame.mp3"] = (
     id3v2(3, 0x80, 27) + b"ZZZZ" + be32(4) + bytes([0, 0, 0xFF, 0x00, 0x41, 0x42, 0x43]) + COUNT_A
     + FREE)
+# A frame that claims more than the unsynchronised tag holds: the tag, not
+# the file, ends inside it, where its stored bytes end.
+cases["id3v2.3-unsync-frame-past-tag.mp3"] = (
+    id3v2(3, 0x80, 17) + b"TIT2" + be32(40) + bytes([0, 0]) + b"\x00ab\xff\x00cd" + FREE)
 # Pairs FF 00 inside a content, FF before another byte, FF 00 00, FF FF 00,
 # JPEG markers, and a content that ends in FF: frame sizes count the bytes
 # with the scheme undone (9 of 12 stored, 7 of 9).
