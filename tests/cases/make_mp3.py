@@ -352,8 +352,9 @@ cases["id3v2-utf16-without-bom.mp3"] = tag3(frame3(b"TIT2", b"\x01\xfe\x41\x42\x
 # An ID3v2.2 frame size of 65,541 bytes (its first byte 01), cut: the
 # identifier is three letters.
 cases["id3v2.2-big-frame-cut.mp3"] = id3v2(2, 0, 70000) + b"TT2" + be24(65541) + b"\x00abc"
-# A blank-free iTunNORM: the third value is read from its own offset, 31.
-cases["comm-itunnorm-without-blank.mp3"] = tag3(frame3(b"COMM", ITUNNORM[:31] + b"1" + ITUNNORM[32:])) + FREE
+# A third value whose first digit is not 0 (10000960): all eight digits are
+# read, from the offset after its blank.
+cases["comm-itunnorm-eight-digit-value.mp3"] = tag3(frame3(b"COMM", ITUNNORM[:32] + b"1" + ITUNNORM[33:])) + FREE
 # A size with its top bit set is a claim of 4 GiB - 1, not a negative one:
 # the file ends inside the frame.
 cases["id3v2-frame-size-top-bit.mp3"] = (id3v2(3, 0, 100) + b"ZZZZ" + be32(0xFFFFFFFF)
