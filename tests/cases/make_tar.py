@@ -126,6 +126,8 @@ def long_name_cases():
         "tar-long-name-pax-empty-path.tar": then_members(member("x", b"8 path=\n", type="x")),
         # A length one short: the record is taken as it says, its last byte
         # (the "c" of .flac) cut off.
+        # No blank after the length: not a record, though its length fits.
+        "tar-long-name-pax-no-blank.tar": then_members(member("x", b"12xpath=abc\n", type="x")),
         "tar-long-name-pax-short-length.tar": then_members(member("x", b"14 path=x.flac\n", type="x")),
         # Two path records.
         "tar-long-name-pax-two-paths.tar": then_members(
@@ -267,6 +269,9 @@ def cases():
     c["tar-data-cut.tar"] = header("big.txt", 5000) + b"x" * 100
     # A member of a walked kind cut: two MP3 frames of a member of 2000.
     c["tar-walked-member-cut.tar"] = header("x.mp3", 2000) + MP3
+    # The same, cut inside an ID3v2 frame header: the file, not the member,
+    # ends inside it.
+    c["tar-walked-member-cut-in-tag.tar"] = header("x.mp3", 2000) + b"ID3\x03\x00\x00" + syncsafe(100) + b"TIT2\0\0"
     # A header cut after a member.
     c["tar-header-cut.tar"] = member("a.txt", b"a") + header("big.txt", 5000)[:300]
 
