@@ -56,10 +56,13 @@ uint64_t fixed_part(AsfKind kind) {
 // where it ends inside the object, `name`, and returns false.
 bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size, const char* name) {
   const uint64_t count = size - kObjectHeader;
-  if (count > static_cast<uint64_t>(kNoLimit - src.tell())) {
-    // A size no position can express, let alone a source hold.
-    const int64_t left = std::min(src.left(), kNoLimit - src.tell());  // a pipe's is not known
-    report_end(src.end_name(left), name, src.tell() + left, count - left);
+  const int64_t from = src.tell();
+  if (count > static_cast<uint64_t>(kNoLimit - from)) {
+    // A size no position can express, let alone a source hold. Passing over
+    // all there is finds where the source ends (of a pipe, by reading).
+    src.pass(kNoLimit - from);
+    const Shortfall& s = src.shortfall;
+    report_end(s.file_end ? "File" : src.name, name, s.at, count - static_cast<uint64_t>(s.at - from));
     return false;
   }
   if (src.body(body, static_cast<int64_t>(count))) return true;
