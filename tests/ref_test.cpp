@@ -63,17 +63,19 @@ void check(const Folder& f, const std::string& name, int verbose) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, want);
 
-  // In this process, read 7 bytes at a time: the walk's lines, without the
-  // banner, the "Processing" line and the end-of-job line.
+  // In this process, read 7 bytes at a time from a file in memory (from a
+  // pipe at verbosity 1, whose end is not known ahead): the walk's lines,
+  // without the banner, the "Processing" line and the end-of-job line.
   const std::string data = test::slurp(std::string(TAGDELVE_ROOT) + "/" + input);
   tagdelve::detect_content = f.option == "--detect";
   tagdelve::utf8_text = f.option == "--utf8";
   const std::string walk =
-      test::walk_as(input, std::vector<uint8_t>(data.begin(), data.end()), verbose, 7, test::MemStream::kFile);
+      test::walk_as(input, std::vector<uint8_t>(data.begin(), data.end()), verbose, 7,
+                    verbose == 1 ? test::MemStream::kPipe : test::MemStream::kFile);
   tagdelve::detect_content = tagdelve::utf8_text = false;
   std::string body = want.substr(want.find('\n', verbose > 0 ? want.find('\n') + 1 : 0) + 1);
   if (verbose > 0) body.resize(body.size() - std::string("tagdelve end of job\n").size());
-  EXPECT_EQ(walk, body) << "read 7 bytes at a time";
+  EXPECT_EQ(walk, body) << "read 7 bytes at a time" << (verbose == 1 ? " from a pipe" : "");
 }
 
 TEST_P(Reference, ReportsAreUnchanged) {

@@ -195,7 +195,7 @@ void tar_file(Source& src, MemberWalk walk_member) {
       walk_member(member_name, member);
       consumed = member.consumed();
       src.took(consumed);
-    } else if ((flag == 'L' || flag == 'x') && data <= kMaxLongName && src.left() >= data) {
+    } else if ((flag == 'L' || flag == 'x') && data <= kMaxLongName) {
       std::vector<uint8_t> body;
       if (src.body(body, data)) {
         consumed = data;
