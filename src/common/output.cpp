@@ -6,7 +6,6 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace tagdelve {
 
@@ -76,24 +75,15 @@ void printi() {
   put_indent();
 }
 
-// Formats into a local buffer (a larger one when needed) and writes it.
+// Formats straight into the report stream. Whether the line is left open
+// is told by the format's last character: every format ends either with its
+// line end or with text that holds none (a number, a name from a table).
 static void voutf(const char* fmt, va_list ap) {
-  char local[512];
-  va_list again;
-  va_copy(again, ap);
-  int n = vsnprintf(local, sizeof local, fmt, ap);
-  if (n < 0) {
-    va_end(again);
-    return;
+  const int n = vfprintf(out, fmt, ap);
+  if (n != 0) {
+    const size_t len = strlen(fmt);
+    wrote(1, n < 0 ? 0 : 1, len > 0 ? fmt[len - 1] : '\0');
   }
-  if (static_cast<size_t>(n) < sizeof local) {
-    outw(local, static_cast<size_t>(n));
-  } else {
-    std::string big(static_cast<size_t>(n) + 1, '\0');
-    vsnprintf(big.data(), big.size(), fmt, again);
-    outw(big.data(), static_cast<size_t>(n));
-  }
-  va_end(again);
 }
 
 void outf(const char* fmt, ...) {

@@ -153,32 +153,19 @@ bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && 
 // The length of the run of entropy-coded bytes at p (of n) in which every
 // 0xFF is followed by 0x00: it ends at the first 0xFF that is followed by
 // anything else (a marker, a restart code, fill) or by the end of the span.
-// Such a run is data throughout and counts byte for byte. Whole 64-byte
-// blocks are tested with vector compares, 32 bytes wide where the CPU has
-// them; the block that holds the run's end is finished byte by byte.
-#if defined(__x86_64__)
-__attribute__((target_clones("avx2", "default")))
-#endif
+// Such a run is data throughout and counts byte for byte. Encoders write
+// a 0xFF about every 256 bytes, each with its stuffed 0x00: memchr finds
+// them, and a stuffed pair is stepped over in place.
 int64_t stuffed_run(const uint8_t* p, int64_t n) {
-  typedef uint8_t Vec __attribute__((vector_size(32)));
-  typedef uint64_t Words __attribute__((vector_size(32)));
-  const Vec ff = Vec{} + 0xFF, zero = Vec{};
   int64_t at = 0;
-  for (; at + 65 <= n; at += 64) {
-    Vec a, a1, b, b1;
-    memcpy(&a, p + at, 32);
-    memcpy(&a1, p + at + 1, 32);
-    memcpy(&b, p + at + 32, 32);
-    memcpy(&b1, p + at + 33, 32);
-    const Words m = reinterpret_cast<Words>(((a == ff) & (a1 != zero)) | ((b == ff) & (b1 != zero)));
-    if ((m[0] | m[1] | m[2] | m[3]) != 0) break;
+  while (at < n) {
+    const void* hit = memchr(p + at, 0xFF, static_cast<size_t>(n - at));
+    if (hit == nullptr) return n;
+    at = static_cast<const uint8_t*>(hit) - p;
+    if (at + 1 == n || p[at + 1] != 0x00) return at;
+    at += 2;
   }
-  for (; at < n; ++at) {
-    if (p[at] != 0xFF) continue;
-    if (at + 1 == n || p[at + 1] != 0x00) break;
-    ++at;
-  }
-  return at;
+  return n;
 }
 
 // Counts the entropy-coded bytes that follow a scan header, up to the marker
