@@ -1,5 +1,9 @@
 #include "jpeg/jpeg.h"
 
+#if defined(__x86_64__) && defined(__GLIBC__) && __has_include(<sys/platform/x86.h>)
+#include <sys/platform/x86.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -150,32 +154,63 @@ void segment_lines(const SegmentKind* kind, uint8_t code, int length, const std:
 
 bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && code <= 0xD7); }
 
-// The length of the run of entropy-coded bytes at p (of n) in which every
-// 0xFF is followed by 0x00: it ends at the first 0xFF that is followed by
-// anything else (a marker, a restart code, fill) or by the end of the span.
-// Such a run is data throughout and counts byte for byte. Encoders write a
-// stuffed pair about every 256 bytes, so whole 64-byte blocks are tested
-// with 16-byte vector compares (SSE2 on any x86-64; code chosen at run time
-// would make every run probe the CPU, a fraction of a millisecond under a
-// hypervisor) that pass stuffed pairs in place; the block that holds the
-// run's end is finished byte by byte.
-int64_t stuffed_run(const uint8_t* p, int64_t n) {
-  typedef uint8_t Vec __attribute__((vector_size(16)));
-  typedef int8_t Mask __attribute__((vector_size(16)));
-  typedef uint64_t Words __attribute__((vector_size(16)));
+// Vectors of 16 bytes (SSE2, on any x86-64) and of 32 (AVX2).
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef int8_t Mask16 __attribute__((vector_size(16)));
+typedef uint64_t Words16 __attribute__((vector_size(16)));
+typedef uint8_t Bytes32 __attribute__((vector_size(32)));
+typedef int8_t Mask32 __attribute__((vector_size(32)));
+typedef uint64_t Words32 __attribute__((vector_size(32)));
+
+// Whole 64-byte blocks at p (of n) in which every 0xFF is followed by 0x00,
+// tested with vector compares: the offset of the first block that holds
+// another 0xFF, or of the bytes left after the last whole block.
+template <typename Vec, typename Mask, typename Words>
+[[gnu::always_inline]] inline int64_t clean_blocks(const uint8_t* p, int64_t n) {
+  constexpr int kWidth = sizeof(Vec);
   const Vec ff = Vec{} + 0xFF, zero = Vec{};
   int64_t at = 0;
   for (; at + 65 <= n; at += 64) {
     Mask m = {};
-    for (int k = 0; k < 64; k += 16) {
+    for (int k = 0; k < 64; k += kWidth) {
       Vec a, a1;  // the bytes, and the bytes after them
-      memcpy(&a, p + at + k, 16);
-      memcpy(&a1, p + at + k + 1, 16);
+      memcpy(&a, p + at + k, kWidth);
+      memcpy(&a1, p + at + k + 1, kWidth);
       m |= (a == ff) & (a1 != zero);
     }
     const Words w = reinterpret_cast<Words>(m);
-    if ((w[0] | w[1]) != 0) break;
+    uint64_t any = 0;
+    for (int i = 0; i < kWidth / 8; ++i) any |= w[i];
+    if (any != 0) break;
   }
+  return at;
+}
+
+int64_t clean_blocks_16(const uint8_t* p, int64_t n) { return clean_blocks<Bytes16, Mask16, Words16>(p, n); }
+
+#if defined(__x86_64__) && defined(__GLIBC__) && __has_include(<sys/platform/x86.h>)
+#define TAGDELVE_AVX2_SCAN 1
+[[gnu::target("avx2")]] int64_t clean_blocks_32(const uint8_t* p, int64_t n) {
+  return clean_blocks<Bytes32, Mask32, Words32>(p, n);
+}
+#endif
+
+// The length of the run of entropy-coded bytes at p (of n) in which every
+// 0xFF is followed by 0x00: it ends at the first 0xFF that is followed by
+// anything else (a marker, a restart code, fill) or by the end of the span.
+// Such a run is data throughout and counts byte for byte. Encoders write a
+// stuffed pair about every 256 bytes, so whole blocks are tested with
+// vector compares that pass stuffed pairs in place, 32 bytes wide where the
+// CPU has AVX2 (as glibc found at start-up: asking the CPU again costs a
+// fraction of a millisecond under a hypervisor); the block that holds the
+// run's end is finished byte by byte.
+int64_t stuffed_run(const uint8_t* p, int64_t n) {
+#ifdef TAGDELVE_AVX2_SCAN
+  static const bool avx2 = CPU_FEATURE_ACTIVE(AVX2);
+  int64_t at = avx2 ? clean_blocks_32(p, n) : clean_blocks_16(p, n);
+#else
+  int64_t at = clean_blocks_16(p, n);
+#endif
   for (; at < n; ++at) {
     if (p[at] != 0xFF) continue;
     if (at + 1 == n || p[at + 1] != 0x00) break;
