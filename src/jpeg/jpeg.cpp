@@ -1,7 +1,15 @@
 #include "jpeg/jpeg.h"
 
 #if defined(__x86_64__) && defined(__GLIBC__) && __has_include(<sys/platform/x86.h>)
+#define TAGDELVE_AVX2_SCAN 1
+// glibc's header is written in C: clang's C++ does not know its _Bool.
+#if defined(__clang__) && !defined(_Bool)
+#define _Bool bool
 #include <sys/platform/x86.h>
+#undef _Bool
+#else
+#include <sys/platform/x86.h>
+#endif
 #endif
 
 #include <algorithm>
@@ -188,8 +196,7 @@ template <typename Vec, typename Mask, typename Words>
 
 int64_t clean_blocks_16(const uint8_t* p, int64_t n) { return clean_blocks<Bytes16, Mask16, Words16>(p, n); }
 
-#if defined(__x86_64__) && defined(__GLIBC__) && __has_include(<sys/platform/x86.h>)
-#define TAGDELVE_AVX2_SCAN 1
+#ifdef TAGDELVE_AVX2_SCAN
 [[gnu::target("avx2")]] int64_t clean_blocks_32(const uint8_t* p, int64_t n) {
   return clean_blocks<Bytes32, Mask32, Words32>(p, n);
 }
