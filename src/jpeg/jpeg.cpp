@@ -10,6 +10,7 @@
 #else
 #include <sys/platform/x86.h>
 #endif
+#include <immintrin.h>
 #endif
 
 #include <algorithm>
@@ -162,43 +163,47 @@ void segment_lines(const SegmentKind* kind, uint8_t code, int length, const std:
 
 bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && code <= 0xD7); }
 
-// Vectors of 16 bytes (SSE2, on any x86-64) and of 32 (AVX2).
+// Vectors of 16 bytes, compiled to SSE2 on any x86-64 (and to what other
+// CPUs have).
 typedef uint8_t Bytes16 __attribute__((vector_size(16)));
 typedef int8_t Mask16 __attribute__((vector_size(16)));
 typedef uint64_t Words16 __attribute__((vector_size(16)));
-typedef uint8_t Bytes32 __attribute__((vector_size(32)));
-typedef int8_t Mask32 __attribute__((vector_size(32)));
-typedef uint64_t Words32 __attribute__((vector_size(32)));
 
 // Whole 64-byte blocks at p (of n) in which every 0xFF is followed by 0x00,
 // tested with vector compares: the offset of the first block that holds
 // another 0xFF, or of the bytes left after the last whole block.
-template <typename Vec, typename Mask, typename Words>
-[[gnu::always_inline]] inline int64_t clean_blocks(const uint8_t* p, int64_t n) {
-  constexpr int kWidth = sizeof(Vec);
-  const Vec ff = Vec{} + 0xFF, zero = Vec{};
+int64_t clean_blocks_16(const uint8_t* p, int64_t n) {
+  const Bytes16 ff = Bytes16{} + 0xFF, zero = Bytes16{};
   int64_t at = 0;
   for (; at + 65 <= n; at += 64) {
-    Mask m = {};
-    for (int k = 0; k < 64; k += kWidth) {
-      Vec a, a1;  // the bytes, and the bytes after them
-      memcpy(&a, p + at + k, kWidth);
-      memcpy(&a1, p + at + k + 1, kWidth);
+    Mask16 m = {};
+    for (int k = 0; k < 64; k += 16) {
+      Bytes16 a, a1;  // the bytes, and the bytes after them
+      memcpy(&a, p + at + k, 16);
+      memcpy(&a1, p + at + k + 1, 16);
       m |= (a == ff) & (a1 != zero);
     }
-    const Words w = reinterpret_cast<Words>(m);
-    uint64_t any = 0;
-    for (int i = 0; i < kWidth / 8; ++i) any |= w[i];
-    if (any != 0) break;
+    const Words16 w = reinterpret_cast<Words16>(m);
+    if ((w[0] | w[1]) != 0) break;
   }
   return at;
 }
 
-int64_t clean_blocks_16(const uint8_t* p, int64_t n) { return clean_blocks<Bytes16, Mask16, Words16>(p, n); }
-
 #ifdef TAGDELVE_AVX2_SCAN
+// The same 32 bytes wide; the block is tested with one VPTEST.
 [[gnu::target("avx2")]] int64_t clean_blocks_32(const uint8_t* p, int64_t n) {
-  return clean_blocks<Bytes32, Mask32, Words32>(p, n);
+  const __m256i ff = _mm256_set1_epi8(-1), zero = _mm256_setzero_si256();
+  int64_t at = 0;
+  for (; at + 65 <= n; at += 64) {
+    __m256i m = zero;
+    for (int k = 0; k < 64; k += 32) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at + k));
+      const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at + k + 1));
+      m = _mm256_or_si256(m, _mm256_andnot_si256(_mm256_cmpeq_epi8(a1, zero), _mm256_cmpeq_epi8(a, ff)));
+    }
+    if (!_mm256_testz_si256(m, m)) break;
+  }
+  return at;
 }
 #endif
 
