@@ -315,10 +315,10 @@ int64_t ifd(int order, const uint8_t* base, int64_t length, uint32_t offset) {
   }
 }
 
-int tiff_header(const uint8_t* base, int64_t length) {
+void tiff_header(const uint8_t* base, int64_t length) {
   if (length < 8) {
     error_line("TIFF header too short");
-    return 0;
+    return;
   }
   const int order = (base[0] == 'I' && base[1] == 'I') ? 1 : 0;
   if (verbose > 0) {
@@ -330,7 +330,7 @@ int tiff_header(const uint8_t* base, int64_t length) {
   const uint32_t ifd0 = get32(order, base + 4);
   heading("IFD0 (main image)", ifd0);
   const int64_t size = ifd(order, base, length, ifd0);
-  if (size == 0) return 1;
+  if (size == 0) return;
   // The link to IFD1 follows IFD0's entries. When the entries themselves
   // were cut short, that has been reported already.
   const int64_t link_at = static_cast<int64_t>(ifd0) + size;
@@ -338,13 +338,12 @@ int tiff_header(const uint8_t* base, int64_t length) {
     if (link_at <= length) {
       error_line("Link to the next directory lies past the end of the Exif data");
     }
-    return 1;
+    return;
   }
   const uint32_t ifd1 = get32(order, base + link_at);
-  if (ifd1 == 0) return 1;
+  if (ifd1 == 0) return;
   heading("IFD1 (thumbnail image)", ifd1);
   ifd(order, base, length, ifd1);  // the link after IFD1 is not followed
-  return 1;
 }
 
 }  // namespace tagdelve

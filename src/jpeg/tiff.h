@@ -17,7 +17,7 @@ const TiffTag* find_tiff(uint32_t tag);
 
 // Prints the TIFF header at base and walks IFD0 (with its Exif directory) and
 // IFD1. `length` is the number of bytes from base to the end of the payload.
-int tiff_header(const uint8_t* base, int64_t length);
+void tiff_header(const uint8_t* base, int64_t length);
 
 // Prints the entries of the directory at `offset` and then walks the Exif
 // directory that an ExifOffset entry names. `order` is 1 for little-endian

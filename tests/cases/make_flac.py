@@ -172,6 +172,9 @@ cases["flac-picture-overruns.flac"] = flac(
     block(6, be32(3) + be32(0) + b"\0\0"),
     block(6, be32(3) + be32(0) + be32(0x80000000) + b"d"),
     block(6, be32(3) + be32(0) + be32(0) + be32(1), last=True))
+# A picture block of only the type and the MIME length (0): the description
+# length is what passes the end.
+cases["flac-picture-ends-after-mime-length.flac"] = flac(block(6, be32(3) + be32(0), last=True))
 # The data length says 3 and 2 bytes are there: a JPEG is not walked and the
 # overrun is reported; the data of another type is not looked at.
 cases["flac-picture-past-the-block.flac"] = flac(

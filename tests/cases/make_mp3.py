@@ -354,6 +354,8 @@ cases["id3v2-utf16-without-bom.mp3"] = tag3(frame3(b"TIT2", b"\x01\xfe\x41\x42\x
 cases["id3v2.2-big-frame-cut.mp3"] = id3v2(2, 0, 70000) + b"TT2" + be24(65541) + b"\x00abc"
 # A third value whose first digit is not 0 (10000960): all eight digits are
 # read, from the offset after its blank.
+# Another iTunes comment of eight letters: a plain comment.
+cases["comm-itunpgap.mp3"] = tag3(frame3(b"COMM", comment_head(b"iTunPGAP") + b"0\x00")) + FREE
 cases["comm-itunnorm-eight-digit-value.mp3"] = tag3(frame3(b"COMM", ITUNNORM[:32] + b"1" + ITUNNORM[33:])) + FREE
 # A size with its top bit set is a claim of 4 GiB - 1, not a negative one:
 # the file ends inside the frame.
@@ -513,6 +515,8 @@ GOOD = ape_item(0, b"Title", b"ok")
 cases["ape-count-past-end.mp3"] = hostile_ape(GOOD, 2)
 cases["ape-count-negative.mp3"] = hostile_ape(GOOD, 0xFFFFFFFF)
 cases["ape-item-key-without-zero.mp3"] = hostile_ape(GOOD + le32(0) + le32(0) + b"Title", 2)
+# The second item's sizes end the tag: its key is not there.
+cases["ape-item-sizes-end-the-tag.mp3"] = hostile_ape(GOOD + le32(0) + le32(0), 2)
 cases["ape-value-past-end.mp3"] = hostile_ape(le32(100) + le32(0) + b"Title\x00short", 1)
 cases["ape-value-size-negative.mp3"] = hostile_ape(le32(0xFFFFFFF0) + le32(0) + b"Title\x00short", 1)
 # The footer's line needs 24 bytes after the last item.

@@ -16,7 +16,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import be16, syncsafe, write_cases  # noqa: E402
+from cases import be16, be32, syncsafe, write_cases  # noqa: E402
 
 BLOCK = 512
 
@@ -272,6 +272,10 @@ def cases():
     # The same, cut inside an ID3v2 frame header: the file, not the member,
     # ends inside it.
     c["tar-walked-member-cut-in-tag.tar"] = header("x.mp3", 2000) + b"ID3\x03\x00\x00" + syncsafe(100) + b"TIT2\0\0"
+    # The same, cut inside an ID3v2.3 extended header that claims 500 bytes:
+    # read from a pipe, the bytes are passed until the pipe ends.
+    c["tar-walked-member-cut-in-extended-header.tar"] = (header("x.mp3", 2000) + b"ID3\x03\x00\x40"
+                                                         + syncsafe(1000) + be32(500) + bytes(26))
     # A header cut after a member.
     c["tar-header-cut.tar"] = member("a.txt", b"a") + header("big.txt", 5000)[:300]
 
