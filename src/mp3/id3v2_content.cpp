@@ -131,19 +131,13 @@ int32_t scan_hex8(const uint8_t* p, int64_t avail) {
   const int64_t end = i + 8 < avail ? i + 8 : avail;
   bool negative = false;
   if (i < end && (p[i] == '+' || p[i] == '-')) negative = (p[i++] == '-');
-  bool digits = false;
-  uint32_t value = 0;
+  uint32_t value = 0;  // no digits read as 0
   // A leading zero may be followed by the "0x" prefix; "0x" alone reads 0.
   if (i < end && p[i] == '0') {
-    digits = true;
     ++i;
     if (i < end && (p[i] == 'x' || p[i] == 'X')) ++i;
   }
-  for (; i < end && hex_digit(p[i]) >= 0; ++i) {
-    value = value * 16 + static_cast<uint32_t>(hex_digit(p[i]));
-    digits = true;
-  }
-  if (!digits) return 0;
+  for (; i < end && hex_digit(p[i]) >= 0; ++i) value = value * 16 + static_cast<uint32_t>(hex_digit(p[i]));
   if (negative) value = 0u - value;
   return static_cast<int32_t>(value);
 }

@@ -66,6 +66,7 @@ def main():
         # The marker alone is enough.
         "flac-marker-only": b"fLaC",
         "header-block-only": tar_member("a.txt", b"")[:512],
+        "id3v2-header-only": b"ID3\x03\x00\x00\x00\x00\x00\x00",
         "id3v2.2-tag": b"ID3\x02\x00\x00\x00\x00\x00\x0a" + b"TT2\x00\x00\x04\x00abc",
         # Two frames of the reserved layer, each where the other's length
         # (as layer II's) would put it: not MPEG audio.

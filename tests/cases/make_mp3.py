@@ -405,6 +405,8 @@ cases["id3v2-private-and-object.mp3"] = tag3(
     + frame3(b"PRIV", b"ow")  # no terminator: no value
     + frame3(b"GEOB", b"\x00text/plain\x00a.txt\x00Notes\x00hi")
     + frame3(b"PCNT", bytes([0, 0, 0, 5]))) + FREE
+# A private value of 40 bytes: a whole row of 32 and a row of 8.
+cases["id3v2-private-two-rows.mp3"] = tag3(frame3(b"PRIV", b"owner\x00" + bytes(range(0x41, 0x69)))) + FREE
 # Peak 1.0 (3F800000); gain fields: name, originator, sign and tenths of dB.
 cases["id3v2-rgad.mp3"] = tag3(
     frame3(b"RGAD", be32(0x3F800000) + be16(0x261F) + be16(0x0000))
