@@ -134,9 +134,10 @@ def id3v1(title, comment, genre, artist=b"Artist"):
             + comment + bytes([genre]))
 
 
-def tagplus(speed, title=b"T" * 60):
-    return (b"TAG+" + field(title, 60) + field(b"Artist rest", 60) + field(b"Album rest", 60)
-            + speed + field(b"Genre text", 30) + b"001:02" + field(b"12:34", 6))
+def tagplus(speed, title=b"T" * 60, artist=b"Artist rest", album=b"Album rest", genre=b"Genre text",
+            end=b"12:34"):
+    return (b"TAG+" + field(title, 60) + field(artist, 60) + field(album, 60)
+            + speed + field(genre, 30) + b"001:02" + field(end, 6))
 
 
 def lyrics_field(fid, value):
@@ -459,6 +460,8 @@ cases["id3v1-byte-125-not-zero.mp3"] = id3v1(b"Song", field(b"ab", 28) + b"yz", 
 cases["id3v1-full-title.mp3"] = id3v1(FULL30, bytes(28) + b"\x00\xff", 0)
 cases["id3v1-cut.mp3"] = cut(id3v1(b"Song", bytes(30), 0), 103)
 cases["tagplus.mp3"] = tagplus(b"1")
+# Every text field full, no zero byte to end it: each ends at its width.
+cases["tagplus-full-width.mp3"] = tagplus(b"1", b"T" * 60, b"A" * 60, b"B" * 60, b"G" * 30, b"123:45")
 cases["tagplus-speed-zero.mp3"] = tagplus(b"\x00")
 cases["tagplus-cut.mp3"] = cut(tagplus(b"1"), 226)
 
@@ -572,10 +575,12 @@ utf8["end-tags.mp3"] = (
 # The edges of UTF-8: U+10FFFF is shown, U+110000 is not a character; the
 # C1 control U+009F is escaped, U+00A0 shown.
 # The last two-byte lead byte (U+07FF); an encoded surrogate (U+DFFF) is
-# not a character. In UTF-16, the first surrogate pair (U+10000).
+# not a character. In UTF-16, the first surrogate pair (U+10000). Last, a
+# three-byte sequence that a letter cuts after two bytes.
 utf8["utf8-edges.mp3"] = tag3(
     frame3(b"TIT2", b"\x03a\xf4\x8f\xbf\xbf b\xf4\x90\x80\x80 c\xc2\x9f d\xc2\xa0e \xdf\xbf \xed\xbf\xbf")
-    + frame3(b"TIT2", b"\x01\xff\xfe\x00\xd8\x00\xdc")) + FREE
+    + frame3(b"TIT2", b"\x01\xff\xfe\x00\xd8\x00\xdc")
+    + frame3(b"TIT2", b"\x03f\xe3\x80g")) + FREE
 # A frame identifier that is no UTF-8, in the frame's line and in the
 # error line of its cut.
 utf8["frame-id-cut.mp3"] = id3v2(3, 0, 100) + b"\xe9BCD" + be32(50) + bytes(2) + b"abc"
