@@ -34,11 +34,23 @@ def tar_member(name, body):
     return bytes(h) + body + bytes(-len(body) % 512)
 
 
+def old_style(header):
+    """The header without the ustar magic and version: only its checksum
+    tells it is one."""
+    h = bytearray(header)
+    h[257:265] = bytes(8)
+    h[148:156] = b" " * 8
+    h[148:156] = ("%06o\0 " % sum(h)).encode()
+    return h
+
+
 def main():
-    old_header = bytearray(tar_member("old.txt", b"x")[:512])
-    old_header[257:265] = bytes(8)  # no magic: only its checksum tells
-    old_header[148:156] = b" " * 8
-    old_header[148:156] = ("%06o\0 " % sum(old_header)).encode()
+    old_header = old_style(tar_member("old.txt", b"x")[:512])
+    # Bytes that bring the sum to six octal digits, the first of them not 0.
+    high = bytearray(tar_member("\xe9" * 49, b"x")[:512])
+    high[157:257] = b"\xff" * 100
+    high = old_style(high)
+    assert high[148] != ord("0")
     bad_sum = bytearray(old_header)
     bad_sum[0] = ord("p")  # the checksum no longer matches
     stray = b"\xff\xfb\x90\x64" + b"\x55" * 900  # one frame header in other data
@@ -51,6 +63,7 @@ def main():
         "IMG_0001.JPG": data("jpeg_baseline.jpg"),
         "bundle.TAR": data("tar_ustar.tar"),
         "old-archive": bytes(old_header) + b"x" + bytes(511) + bytes(1024),
+        "old-archive-large-checksum": bytes(high) + b"x" + bytes(511) + bytes(1024),
         # An archive member without an extension.
         "members.tar": tar_member("track", data("flac_tagged.flac")[:4000]) + bytes(1024),
         # The extension still selects first: FLAC data named .mp3.

@@ -423,6 +423,10 @@ cases["comm-itunsmpb.mp3"] = tag3(
     frame3(b"COMM", ITUNSMPB)
     # Cut after 6 digits of the end padding (0x3).
     + frame3(b"COMM", cut(ITUNSMPB, 38))) + FREE
+# A sample count whose low eight digits begin with no zero: read from their
+# first digit.
+cases["comm-itunsmpb-large-count.mp3"] = tag3(
+    frame3(b"COMM", ITUNSMPB.replace(b"0000000000015A18", b"0000000012345678"))) + FREE
 cases["apic-jpeg.mp3"] = tag4(frame4(b"APIC", apic(b"image/jpeg", 3, JPEG))) + FREE
 # Only "image/jpeg" is walked.
 cases["apic-not-jpeg.mp3"] = tag3(
@@ -482,6 +486,8 @@ cases["lyrics3v2-big-value.mp3"] = lyrics3v2([lyrics_field(b"LYR", b"x" * 1500)]
 cases["lyrics3v2-cut-in-field.mp3"] = cut(lyrics3v2([lyrics_field(b"LYR", b"hello")]), 21)
 cases["lyrics3v2-cut-after-field.mp3"] = cut(lyrics3v2([lyrics_field(b"LYR", b"hello")]), 24)
 cases["lyrics3v2-cut-in-size.mp3"] = b"LYRICSBEGINLYR00"
+# Cut inside the second half of the block size, after the first.
+cases["lyrics3v2-cut-in-block-size.mp3"] = cut(lyrics3v2([lyrics_field(b"LYR", b"hello")]), 28)
 # A size field with a sign: no value is read, and the block size follows.
 cases["lyrics3v2-signed-size.mp3"] = b"LYRICSBEGININD-0001" + b"000019LYRICS200" + FREE
 cases["lyrics3v2-cut-in-footer.mp3"] = cut(lyrics3v2([lyrics_field(b"IND", b"10")]), 35)
