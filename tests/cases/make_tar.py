@@ -276,6 +276,9 @@ def cases():
     # read from a pipe, the bytes are passed until the pipe ends.
     c["tar-walked-member-cut-in-extended-header.tar"] = (header("x.mp3", 2000) + b"ID3\x03\x00\x40"
                                                          + syncsafe(1000) + be32(500) + bytes(26))
+    # The same, cut inside a FLAC block's body, which is read whole: from a
+    # pipe as from a file, the file ends inside it.
+    c["tar-walked-member-cut-in-block.tar"] = header("x.flac", 2000) + b"fLaC\x01\x00\x00\x64" + bytes(30)
     # A header cut after a member.
     c["tar-header-cut.tar"] = member("a.txt", b"a") + header("big.txt", 5000)[:300]
 
