@@ -238,12 +238,12 @@ def long_scan_events():
     return data + EOI
 
 
-def scans_ending_everywhere():
-    """Scans of 0 to 129 data bytes, each ended by the next SOS (after fill
-    bytes in every third), the last by EOI."""
+def scans_ending_everywhere(data=stuffed, last=b""):
+    """Scans of 0 to 129 data bytes and `last`, each ended by the next SOS
+    (after fill bytes in every third), the last by EOI."""
     out = b""
     for d in range(130):
-        out += sos(stuffed(d, d)) + (b"\xff\xff" if d % 3 == 2 else b"")
+        out += sos(data(d, d) + last) + (b"\xff\xff" if d % 3 == 2 else b"")
     return out + EOI
 
 
@@ -399,6 +399,9 @@ CASES = {
     "scan-ends-after-restart.jpg": SOI + sos(b"\1\xff\xd0"),
     "scan-long-events-at-every-block-position.jpg": SOI + sos(long_scan_events()),
     "scan-long-ends-at-every-block-position.jpg": SOI + scans_ending_everywhere(),
+    # Data without a 0xFF, and a zero byte before each marker that ends a
+    # scan: the marker's 0xFF is followed by no zero, whatever stands before.
+    "scan-long-ends-after-zero-at-every-block-position.jpg": SOI + scans_ending_everywhere(plain, b"\0"),
     "scan-long-runs-to-end-of-file.jpg": SOI + sos(stuffed(4133, 0)),
     "scan-long-ends-after-ff.jpg": SOI + sos(stuffed(4133, 0) + b"\xff"),
     # Members of an archive: walked up to the member's end, never past it.
