@@ -81,8 +81,7 @@ TEST(Cli, HelpTellsEveryOptionAndExitStatus) {
   test::RunResult r = test::run_tool({"--help", "missing.mp3"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out.substr(0, 62), "tagdelve 1.5: lists the structure and metadata of media files.");
-  EXPECT_EQ(r.out.substr(r.out.size() - 24), "only options were given\n");  // all of it
+  EXPECT_EQ(r.out, test::slurp(std::string(TAGDELVE_ROOT) + "/tests/ref/help.txt"));
   for (const char* word : {"-v, /v", "-h, -?", "--help", "--version", "--detect", "--keep-going", "--utf8",
                            "mp3", "flac", "wma", "jpg, jpeg", "tar", "Exit status", "Verbosity"})
     EXPECT_NE(r.out.find(word), std::string::npos) << word;
