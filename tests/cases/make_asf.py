@@ -357,6 +357,13 @@ cases["asf-count-only-bodies.wma"] = header(header_extension(
 cases["asf-metadata-name-at-end.wma"] = header(header_extension(
     records(METADATA, [record(0, utf16("End", False), BYTES, b"")])))
 
+# Bodies that end where their fixed part ends: a stream without type or
+# error correction data, five empty texts, a descriptor of no name and no
+# value. Nothing is cut.
+cases["asf-bodies-of-their-fixed-size.wma"] = header(
+    stream_properties(b"", b""), content_description([b""] * 5),
+    extended_content([descriptor(b"", UNICODE, b"")]))
+
 # --- An object of every printer, without a body ---
 # At verbose 1 each ends with an error line; at verbose 0 the lists whose
 # entries are shown only at verbose 1 say nothing more.

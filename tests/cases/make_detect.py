@@ -84,6 +84,8 @@ def main():
         # Two frames of the reserved layer, each where the other's length
         # (as layer II's) would put it: not MPEG audio.
         "reserved-layer-frames.bin": (b"\xff\xf9\x80\x00" + bytes(413)) * 2 + bytes(100),
+        # A frame, and the next frame's header ending the file: taken.
+        "frame-then-header-only": b"\xff\xfb\x90\x64" + bytes(413) + b"\xff\xfb\x90\x64",
         # A good frame, then a header with bit-rate index 15 where the next
         # frame would start.
         "second-frame-bit-rate-15.bin": b"\xff\xfb\x90\x64" + bytes(413) + b"\xff\xff\xf2\x00" + bytes(100),
