@@ -62,8 +62,13 @@ TEST(Cli, RunsOfTheTool) {
     EXPECT_EQ(r.out, c.out) << c.what;
     EXPECT_EQ(r.err, c.err) << c.what;
   }
+  // Without a standard input the first file opened gets descriptor 0.
+  test::RunResult r = test::run_tool({"some.txt"}, "", dir, "", true);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Processing some.txt\n");
+  EXPECT_EQ(r.err, "");
   // The content picks the walker, one line before its start line.
-  test::RunResult r = test::run_tool({"--detect", "-v", "song.dat"}, "", dir);
+  r = test::run_tool({"--detect", "-v", "song.dat"}, "", dir);
   EXPECT_NE(r.out.find("Processing song.dat\nWalked by content as MP3: song.dat\nMPEG (MP3) file start\n"),
             std::string::npos)
       << r.out;

@@ -69,9 +69,11 @@ inline std::string contents(int fd) {
 // Runs the tool with `args` in `cwd` (by default the test's own), with
 // `input` on its standard input (a regular file) and its standard output
 // and error collected; with `report_to`, standard output goes to that file
-// (e.g. /dev/full) instead. Spawned directly, without a shell.
+// (e.g. /dev/full) instead; with `stdin_closed`, it runs without a standard
+// input. Spawned directly, without a shell.
 inline RunResult run_tool(const std::vector<std::string>& args, const std::string& input = "",
-                          const std::string& cwd = "", const std::string& report_to = "") {
+                          const std::string& cwd = "", const std::string& report_to = "",
+                          bool stdin_closed = false) {
   RunResult r;
   const int in = file_holding(std::vector<uint8_t>(input.begin(), input.end()));
   const int out = report_to.empty() ? memfd_create("stdout", MFD_CLOEXEC)
@@ -84,7 +86,10 @@ inline RunResult run_tool(const std::vector<std::string>& args, const std::strin
   argv.push_back(nullptr);
   posix_spawn_file_actions_t acts;
   posix_spawn_file_actions_init(&acts);
-  posix_spawn_file_actions_adddup2(&acts, in, 0);
+  if (stdin_closed)
+    posix_spawn_file_actions_addclose(&acts, 0);
+  else
+    posix_spawn_file_actions_adddup2(&acts, in, 0);
   posix_spawn_file_actions_adddup2(&acts, out, 1);
   posix_spawn_file_actions_adddup2(&acts, err, 2);
   if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&acts, cwd.c_str());
