@@ -16,7 +16,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import le16, le32, le64, write_cases
+from cases import le16, le32, le64, tar_member, write_cases
 
 HEADER = "75B22630-668E-11CF-A6D9-00AA0062CE6C"
 DATA = "75B22636-668E-11CF-A6D9-00AA0062CE6C"
@@ -143,23 +143,6 @@ def record(first, name, type_, value, value_len=None, stream=2):
 def records(g, recs, count=None):
     return obj(g, le16(len(recs) if count is None else count) + b"".join(recs))
 
-
-def tar_member(name, data):
-    """A ustar header block for `data`, then the data padded to whole
-    512-byte blocks."""
-    h = bytearray(512)
-    h[0:len(name)] = name
-    h[100:108] = b"0000644\0"
-    h[108:116] = b"0000000\0"
-    h[116:124] = b"0000000\0"
-    h[124:136] = b"%011o\0" % len(data)
-    h[136:148] = b"00000000000\0"
-    h[148:156] = b" " * 8
-    h[156] = ord("0")
-    h[257:263] = b"ustar\0"
-    h[263:265] = b"00"
-    h[148:156] = b"%06o\0 " % sum(h)
-    return bytes(h) + data + bytes(-len(data) % 512)
 
 
 cases = {}

@@ -14,7 +14,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import be16, be24, be32, le32, write_cases
+from cases import be16, be24, be32, le32, tar_member, write_cases
 
 MARK = b"fLaC"
 MD5 = bytes(range(16))
@@ -55,24 +55,6 @@ def picture(type_, mime, desc, data, dims=(300, 200, 24, 0), data_len=None):
 def flac(*blocks):
     return MARK + b"".join(blocks)
 
-
-def tar_member(name, data, size=None):
-    """A ustar header block for `data` (claiming `size` bytes if given), then
-    the data, padded to whole 512-byte blocks when its size is its own."""
-    n = len(data) if size is None else size
-    h = bytearray(512)
-    h[0:len(name)] = name
-    h[100:108] = b"0000644\0"
-    h[108:116] = b"0000000\0"
-    h[116:124] = b"0000000\0"
-    h[124:136] = b"%011o\0" % n
-    h[136:148] = b"00000000000\0"
-    h[148:156] = b" " * 8
-    h[156] = ord("0")
-    h[257:263] = b"ustar\0"
-    h[263:265] = b"00"
-    h[148:156] = b"%06o\0 " % sum(h)
-    return bytes(h) + data + (bytes(-len(data) % 512) if size is None else b"")
 
 
 # A JPEG of nothing but its start and end markers.

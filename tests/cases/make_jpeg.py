@@ -19,7 +19,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import be16, le16, le32, be32, write_cases
+from cases import be16, le16, le32, be32, tar_member, write_cases
 
 SOI, EOI = b"\xff\xd8", b"\xff\xd9"
 
@@ -251,16 +251,8 @@ def scans_ending_everywhere(data=stuffed, last=b""):
 
 def tar(members):
     """A ustar archive of (name, bytes) members and its two zero blocks."""
-    out = b""
-    for name, data in members:
-        h = bytearray(512)
-        for at, text in ((0, name.encode()), (100, b"0000644"), (108, b"0001750"), (116, b"0001750"),
-                         (124, b"%011o" % len(data)), (136, b"14733147260"), (148, b" " * 8),
-                         (156, b"0"), (257, b"ustar\x0000"), (265, b"me"), (297, b"us")):
-            h[at:at + len(text)] = text
-        h[148:156] = b"%06o\0 " % sum(h)
-        out += bytes(h) + data + b"\0" * (-len(data) % 512)
-    return out + b"\0" * 1024
+    owner = ((108, b"0001750"), (116, b"0001750"), (136, b"14733147260"), (265, b"me"), (297, b"us"))
+    return b"".join(tar_member(name.encode(), data, fields=owner) for name, data in members) + bytes(1024)
 
 
 # --- The cases ------------------------------------------------------------

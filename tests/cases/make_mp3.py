@@ -14,7 +14,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import be16, be24, be32, le32, syncsafe, write_cases
+from cases import be16, be24, be32, le32, syncsafe, tar_member, write_cases
 
 # --- Audio frames ---
 
@@ -170,24 +170,6 @@ HOSTILE = b"\x1b[31mX\x07\x7f\x9b"
 
 # --- TAR, to walk MP3 files as members ---
 
-
-def tar_member(name, data):
-    """A ustar header (mode 644, owner 0, time 0) and the data in blocks."""
-    h = bytearray(512)
-
-    def put(at, text):
-        h[at:at + len(text)] = text
-    put(0, name)
-    put(100, b"0000644\x00")
-    put(108, b"0000000\x00")
-    put(116, b"0000000\x00")
-    put(124, b"%011o\x00" % len(data))
-    put(136, b"00000000000\x00")
-    put(148, b" " * 8)
-    put(156, b"0")
-    put(257, b"ustar\x0000")
-    put(148, b"%06o\x00 " % sum(h))
-    return bytes(h) + data + bytes(-len(data) % 512)
 
 
 def tar(members):

@@ -16,7 +16,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import be16, be32, syncsafe, write_cases  # noqa: E402
+from cases import be16, be32, syncsafe, with_tar_checksum, write_cases  # noqa: E402
 
 BLOCK = 512
 
@@ -56,11 +56,7 @@ def header(name, length=0, **fields):
         block[at:at + len(value)] = value
     for at, value in tail.items():
         block[at:at + len(value)] = value
-    if "chksum" not in fields:
-        # The sum of the block's bytes, the checksum field counted as blanks.
-        block[148:156] = b"        "
-        block[148:156] = b"%06o\0 " % sum(block)
-    return bytes(block)
+    return bytes(block) if "chksum" in fields else with_tar_checksum(block)
 
 
 def pad(data):

@@ -28,6 +28,28 @@ def syncsafe(x):
     return bytes([(x >> 21) & 0x7F, (x >> 14) & 0x7F, (x >> 7) & 0x7F, x & 0x7F])
 
 
+def with_tar_checksum(block):
+    """A TAR header block with its checksum made right: the sum of its bytes,
+    the checksum field counted as blanks, in six octal digits, NUL, blank."""
+    h = bytearray(block)
+    h[148:156] = b" " * 8
+    h[148:156] = b"%06o\0 " % sum(h)
+    return bytes(h)
+
+
+def tar_member(name, data, size=None, fields=()):
+    """A ustar header (mode 644, owner 0, time 0, a regular file) for `data`,
+    then the data padded to whole 512-byte blocks. With `size` the header
+    claims that many bytes and the data is not padded; `fields` are
+    (offset, bytes) pairs written over the header's own."""
+    h = bytearray(512)
+    for at, text in ((0, name), (100, b"0000644\0"), (108, b"0000000\0"), (116, b"0000000\0"),
+                     (124, b"%011o\0" % (len(data) if size is None else size)),
+                     (136, b"00000000000\0"), (156, b"0"), (257, b"ustar\x0000"), *fields):
+        h[at:at + len(text)] = text
+    return with_tar_checksum(h) + data + (bytes(-len(data) % 512) if size is None else b"")
+
+
 def write_cases(folder, cases):
     """Writes {name: bytes} into tests/cases/<folder>/, replacing what was there."""
     out = os.path.join(HERE, folder)
