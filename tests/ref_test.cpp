@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "common/printers.h"
 #include "front/dispatch.h"
 #include "support/capture.h"
 #include "support/run.h"
@@ -67,12 +66,12 @@ void check(const Folder& f, const std::string& name, int verbose) {
   // pipe at verbosity 1, whose end is not known ahead): the walk's lines,
   // without the banner, the "Processing" line and the end-of-job line.
   const std::string data = test::slurp(std::string(TAGDELVE_ROOT) + "/" + input);
-  tagdelve::detect_content = f.option == "--detect";
-  tagdelve::utf8_text = f.option == "--utf8";
+  tagdelve::Settings options;
+  options.detect = f.option == "--detect";
+  options.utf8 = f.option == "--utf8";
   const std::string walk =
       test::walk_as(input, std::vector<uint8_t>(data.begin(), data.end()), verbose, 7,
-                    verbose == 1 ? test::MemStream::kPipe : test::MemStream::kFile);
-  tagdelve::detect_content = tagdelve::utf8_text = false;
+                    verbose == 1 ? test::MemStream::kPipe : test::MemStream::kFile, options);
   std::string body = want.substr(want.find('\n', verbose > 0 ? want.find('\n') + 1 : 0) + 1);
   if (verbose > 0) body.resize(body.size() - std::string("tagdelve end of job\n").size());
   EXPECT_EQ(walk, body) << "read 7 bytes at a time" << (verbose == 1 ? " from a pipe" : "");

@@ -8,7 +8,6 @@
 #include "asf/asf_bodies.h"
 #include "asf/asf_values.h"
 #include "common/decode.h"
-#include "common/output.h"
 #include "common/printers.h"
 #include "common/table.h"
 
@@ -62,7 +61,7 @@ bool read_body(Source& src, std::vector<uint8_t>& body, uint64_t size, const cha
     // all there is finds where the source ends (of a pipe, by reading).
     src.pass(kNoLimit - from);
     const Shortfall& s = src.shortfall;
-    report_end(s.file_end ? "File" : src.name, name, s.at, count - static_cast<uint64_t>(s.at - from));
+    report_end(src, s.file_end ? "File" : src.name, name, s.at, count - static_cast<uint64_t>(s.at - from));
     return false;
   }
   if (src.body(body, static_cast<int64_t>(count))) return true;
@@ -81,10 +80,14 @@ void skip_rest(Source& src, uint64_t size, uint64_t consumed) {
 }
 
 // ", Length %llu" with the body length, at verbose > 0, and the line end.
-void body_length(uint64_t size) {
-  if (verbose > 0) outf(", Length %llu", static_cast<unsigned long long>(size - kObjectHeader));
-  outc('\n');
+void body_length(Report& r, uint64_t size) {
+  if (r.verbose > 0) r.outf(", Length %llu", static_cast<unsigned long long>(size - kObjectHeader));
+  r.outc('\n');
 }
+
+// The header object's GUID, 75B22630-668E-11CF-A6D9-00AA0062CE6C, as stored.
+const uint8_t kAsfHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
 
 }  // namespace
 
@@ -92,16 +95,22 @@ const AsfObjectType* find_asf_object(uint32_t first_group) {
   return find_row(asf_objects, [first_group](const AsfObjectType& t) { return t.first_group == first_group; });
 }
 
-void asf_file(Source& src) {
-  printi();
-  outs("ASF (WMA) file start\n");
-  while (asf_object(src)) {
-  }
-  printi();
-  outs("ASF (WMA) file end\n");
+Probe asf_probe(const uint8_t* p, int64_t n) {
+  return n >= 16 && memcmp(p, kAsfHeader, 16) == 0 ? Probe::strong : Probe::no;
 }
 
-bool asf_object(Source& src) {
+void asf_file(Report& r, Source& src) {
+  Item file(r, "ASF (WMA) file", src, 0);
+  r.printi();
+  r.outs("ASF (WMA) file start\n");
+  while (asf_object(r, src)) {
+  }
+  r.printi();
+  r.outs("ASF (WMA) file end\n");
+  file.length = src.tell();
+}
+
+bool asf_object(Report& r, Source& src) {
   const int64_t at = src.tell();
   uint8_t head[kObjectHeader];
   if (!src.read(head, kObjectHeader)) {
@@ -110,19 +119,23 @@ bool asf_object(Source& src) {
   }
   const uint8_t* guid = head;
   uint64_t size = swab64(head + 16);
-  if (verbose > 1) {
-    printi();
-    outf("Offset %lld, GUID: ", static_cast<long long>(at));
-    put_guid(guid);
-    outf(", Length: %llu\n", static_cast<unsigned long long>(size));
-  }
-  uint64_t consumed = kObjectHeader;
-
   const AsfObjectType* type = find_asf_object(le32(guid));
   AsfKind kind = type == nullptr ? AsfKind::unknown : type->kind;
   const char* heading = type == nullptr ? "" : type->heading;
   // When the source ends inside the object: named as its heading names it.
   const char* name = type == nullptr ? "unknown object" : heading + strspn(heading, "\t");
+  Item object(r, type == nullptr ? "Unknown object" : name, src, at,
+              size <= static_cast<uint64_t>(kNoLimit) ? static_cast<int64_t>(size) : -1);
+  if (r.verbose > 1) {
+    r.printi();
+    r.outf("Offset %lld, GUID: ", static_cast<long long>(at));
+    put_guid(r, guid);
+    r.outf(", Length: %llu\n", static_cast<unsigned long long>(size));
+  }
+  if (r.wants(2)) put_guid(r, guid, "guid");
+  r.unum(2, "size", size);
+  uint64_t consumed = kObjectHeader;
+
   auto cut = [&src, name] {
     src.ended_inside(name);
     return false;
@@ -132,11 +145,10 @@ bool asf_object(Source& src) {
   // skipped by; the walk has lost its place.
   uint64_t minimum = kObjectHeader + fixed_part(kind);
   if (size < minimum) {
-    printi();
-    outf("Error: Object size %llu is less than %llu bytes, GUID=",
-         static_cast<unsigned long long>(size), static_cast<unsigned long long>(minimum));
-    put_guid(guid);
-    outc('\n');
+    char text[160];
+    snprintf(text, sizeof text, "Object size %llu is less than %llu bytes, GUID=", static_cast<unsigned long long>(size),
+             static_cast<unsigned long long>(minimum));
+    r.error(std::string(text) + guid_text(guid), &src, at);
     return false;
   }
 
@@ -144,122 +156,129 @@ bool asf_object(Source& src) {
   std::vector<uint8_t> body;
   switch (kind) {
     case AsfKind::header:
-      printi();
-      outs(heading);
+      r.printi();
+      r.outs(heading);
       if (!src.read(fixed, 6)) return cut();
-      if (verbose > 0) {
-        outf(", Objects: %u, Reserved: ", le32(fixed));
-        put_hex(2, fixed + 4);
+      if (r.verbose > 0) {
+        r.outf(", Objects: %u, Reserved: ", le32(fixed));
+        put_hex(r, 2, fixed + 4);
       }
-      outc('\n');
+      r.num(1, "objects", le32(fixed));
+      r.hex(1, "reserved", fixed + 4, 2);
+      r.outc('\n');
       return true;  // the children follow
 
     case AsfKind::header_extension:
-      printi();
-      outs(heading);
-      outc('\n');
+      r.printi();
+      r.outs(heading);
+      r.outc('\n');
       if (!src.read(fixed, 22)) return cut();
-      if (verbose > 0) {
-        printi();
-        outs("\t\tReserved GUID: ");
-        put_guid(fixed);
-        outc('\n');
-        printi();
-        outf("\t\tReserved: %u\n", swab16(fixed + 16));
-        printi();
-        outf("\t\tExtension size: %u\n", le32(fixed + 18));
+      if (r.verbose > 0) {
+        r.printi();
+        r.outs("\t\tReserved GUID: ");
+        put_guid(r, fixed, "reserved_guid");
+        r.outc('\n');
+        r.printi();
+        r.outf("\t\tReserved: %u\n", swab16(fixed + 16));
+        r.printi();
+        r.outf("\t\tExtension size: %u\n", le32(fixed + 18));
       }
+      r.num(1, "reserved", swab16(fixed + 16));
+      r.num(1, "extension_size", le32(fixed + 18));
       return true;  // the children follow
 
     case AsfKind::data:
-      printi();
-      outs(heading);
-      outc('\n');
+      r.printi();
+      r.outs(heading);
+      r.outc('\n');
       if (!src.read(fixed, 26)) return cut();
       consumed += 26;
-      printi();
-      outs("\tFile GUID (unique): ");
-      put_guid(fixed);
-      outc('\n');
-      if (verbose > 0) {
-        printi();
-        outs("\tReserved: ");
-        put_hex(2, fixed + 24);
-        outc('\n');
+      r.printi();
+      r.outs("\tFile GUID (unique): ");
+      put_guid(r, fixed, "file_id");
+      r.outc('\n');
+      if (r.verbose > 0) {
+        r.printi();
+        r.outs("\tReserved: ");
+        put_hex(r, 2, fixed + 24, "reserved");
+        r.outc('\n');
       }
-      printi();
-      outf("\t\t%llu data packets here\n", static_cast<unsigned long long>(swab64(fixed + 16)));
+      r.printi();
+      r.outf("\t\t%llu data packets here\n", static_cast<unsigned long long>(swab64(fixed + 16)));
+      r.unum(0, "data_packets", swab64(fixed + 16));
       skip_rest(src, size, consumed);
       return true;
 
     case AsfKind::index:
     case AsfKind::skipped:
-      printi();
-      outs(heading);
-      body_length(size);
+      r.printi();
+      r.outs(heading);
+      body_length(r, size);
       skip_rest(src, size, consumed);
       return true;
 
     case AsfKind::simple_index:
-      printi();
-      outs(heading);
-      body_length(size);
+      r.printi();
+      r.outs(heading);
+      body_length(r, size);
       if (!src.read(fixed, 32)) return cut();  // not shown
       consumed += 32;
       skip_rest(src, size, consumed);
       return true;
 
     case AsfKind::unknown:
-      printi();
-      outs("Unknown object type, GUID=");
-      put_guid(guid);
-      if (verbose > 0) outf(", Length: %llu", static_cast<unsigned long long>(size));
-      outc('\n');
+      r.printi();
+      r.outs("Unknown object type, GUID=");
+      put_guid(r, guid, "guid");
+      if (r.verbose > 0) r.outf(", Length: %llu", static_cast<unsigned long long>(size));
+      r.outc('\n');
       skip_rest(src, size, consumed);
       return true;
 
     case AsfKind::file_properties:
       // The declared size is not used: the walk goes on after the fixed part.
-      printi();
-      outs(heading);
-      outc('\n');
+      r.printi();
+      r.outs(heading);
+      r.outc('\n');
       if (!src.read(fixed, kFilePropertiesSize)) return cut();
-      file_properties(fixed);
+      file_properties(r, fixed);
       return true;
 
     case AsfKind::stream_properties:
-    case AsfKind::content_description:
+    case AsfKind::content_description: {
       // These headings stand even when the body cannot be read.
-      printi();
-      outs(heading);
-      outc('\n');
+      r.printi();
+      r.outs(heading);
+      r.outc('\n');
+      const int64_t body_at = src.tell();
       if (!read_body(src, body, size, name)) return false;
+      const Source held = src.held(body.data(), static_cast<int64_t>(body.size()), body_at);
       if (kind == AsfKind::stream_properties)
-        stream_properties(body.data(), body.size());
+        stream_properties(r, held);
       else
-        content_description(body.data(), body.size());
+        content_description(r, held);
       return true;
+    }
 
     case AsfKind::codec_list:
     case AsfKind::extended_content_description:
     case AsfKind::stream_bitrate_properties:
     case AsfKind::language_list:
     case AsfKind::metadata:
-    case AsfKind::metadata_library:
+    case AsfKind::metadata_library: {
+      const int64_t body_at = src.tell();
       if (!read_body(src, body, size, name)) return false;
+      const Source held = src.held(body.data(), static_cast<int64_t>(body.size()), body_at);
       switch (kind) {
-        case AsfKind::codec_list: codec_list(body.data(), body.size()); break;
-        case AsfKind::extended_content_description:
-          extended_content_description(body.data(), body.size());
-          break;
-        case AsfKind::stream_bitrate_properties:
-          stream_bitrate_properties(body.data(), body.size());
-          break;
-        case AsfKind::language_list: language_list(body.data(), body.size()); break;
-        case AsfKind::metadata: metadata(body.data(), body.size()); break;
-        default: metadata_library(body.data(), body.size()); break;
+        case AsfKind::codec_list: codec_list(r, held); break;
+        case AsfKind::extended_content_description: extended_content_description(r, held); break;
+        case AsfKind::stream_bitrate_properties: stream_bitrate_properties(r, held); break;
+        case AsfKind::language_list: language_list(r, held); break;
+        case AsfKind::metadata: metadata(r, held); break;
+        default: metadata_library(r, held); break;
       }
       return true;
+    }
   }
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
@@ -41,11 +42,14 @@ struct AsfObjectType {
 // The object type with this first GUID group, or nullptr.
 const AsfObjectType* find_asf_object(uint32_t first_group);
 
+// The header object's GUID at the start: a strong sign.
+Probe asf_probe(const uint8_t* p, int64_t n);
+
 // Lists one ASF source.
-void asf_file(Source& src);
+void asf_file(Report& r, Source& src);
 
 // Reads, prints and passes over one object. Returns true to go on, false
 // when the walk ends.
-bool asf_object(Source& src);
+bool asf_object(Report& r, Source& src);
 
 }  // namespace tagdelve

@@ -2,18 +2,26 @@
 
 #include <chrono>
 
+#include <string>
+
 #include "common/decode.h"
-#include "common/output.h"
 #include "common/printers.h"
 
 namespace tagdelve {
 
 const char* const asf_encodings[5] = {"UTF-16", "Unknown", "UINT32", "", "DATETIME"};
 
-void put_guid(const uint8_t* p) {
-  outf("{%.8x-%.4x-%.4x-%.4x-", le32(p), swab16(p + 4), swab16(p + 6), word16(p + 8));
-  for (int i = 10; i < 16; ++i) outf("%.2x", p[i]);
-  outc('}');
+std::string guid_text(const uint8_t* p) {
+  char g[40];
+  snprintf(g, sizeof g, "{%.8x-%.4x-%.4x-%.4x-%.2x%.2x%.2x%.2x%.2x%.2x}", le32(p), swab16(p + 4), swab16(p + 6),
+           word16(p + 8), p[10], p[11], p[12], p[13], p[14], p[15]);
+  return g;
+}
+
+void put_guid(Report& r, const uint8_t* p, const char* name) {
+  const std::string g = guid_text(p);
+  r.outw(g.data(), g.size());
+  if (name != nullptr) r.str(0, name, g.substr(1, g.size() - 2));
 }
 
 // Little-endian value of `width` bytes at p, of which only the first `room`
@@ -25,40 +33,48 @@ static uint64_t le_value(const uint8_t* p, size_t width, size_t room) {
   return v;
 }
 
-void put_enc2(int type, uint16_t len, const uint8_t* p, size_t room) {
-  if (verbose > 0) {
+void put_enc2(Report& r, int type, uint16_t len, const uint8_t* p, size_t room, const char* name) {
+  if (r.verbose > 0) {
     if (type > 4 || type < 0)
-      outf("Encoding: %d", type);
+      r.outf("Encoding: %d", type);
     else
-      outs(asf_encodings[type]);
+      r.outs(asf_encodings[type]);
   }
-  outc('{');
-  if (len > 0) {
+  if (name != nullptr && r.wants(1))
+    r.str(1, (std::string(name) + "_type").c_str(),
+          type >= 0 && type <= 4 ? std::string(asf_encodings[type]) : "Encoding: " + std::to_string(type));
+  r.outc('{');
+  if (len == 0) {
+    if (name != nullptr) r.str(0, name, "");
+  } else {
     switch (type) {
       case 0:
-        put_utf16(p, len, false);
+        put_utf16(r, p, len, false, name);
         break;
       case 2:
-        outf("%.8x", static_cast<uint32_t>(le_value(p, 4, room)));
+        r.outf("%.8x", static_cast<uint32_t>(le_value(p, 4, room)));
+        if (name != nullptr) r.num(0, name, static_cast<uint32_t>(le_value(p, 4, room)));
         break;
       case 3:
-        outf("%u", static_cast<uint32_t>(le_value(p, 4, room)));
+        r.outf("%u", static_cast<uint32_t>(le_value(p, 4, room)));
+        if (name != nullptr) r.num(0, name, static_cast<uint32_t>(le_value(p, 4, room)));
         break;
       case 4:
-        put_ms_time(le_value(p, 8, room));
+        put_ms_time(r, le_value(p, 8, room), name);
         break;
       case 5:
-        outf("%u", static_cast<unsigned>(le_value(p, 2, room)));
+        r.outf("%u", static_cast<unsigned>(le_value(p, 2, room)));
+        if (name != nullptr) r.num(0, name, static_cast<int64_t>(le_value(p, 2, room)));
         break;
       default:  // byte array, GUID and unknown codes
-        put_hex(len, p);
+        put_hex(r, len, p, name);
         break;
     }
   }
-  outc('}');
+  r.outc('}');
 }
 
-void put_ms_time(uint64_t t) {
+void put_ms_time(Report& r, uint64_t t, const char* name) {
   using namespace std::chrono;
   constexpr uint64_t kSteps = 10'000'000;           // 100-ns steps a second
   constexpr int64_t kEpochGap = 11'644'473'600;     // seconds from 1601 to 1970
@@ -76,14 +92,27 @@ void put_ms_time(uint64_t t) {
     sod += kDay;
     --day;
   }
+  int64_t cycles = day / kCycle;
   day %= kCycle;
-  if (day < 0) day += kCycle;
+  if (day < 0) {
+    day += kCycle;
+    --cycles;
+  }
   year_month_day ymd{sys_days{days{day}}};
   hh_mm_ss<seconds> hms{seconds{sod}};
-  outf("%.2u/%.2u/%.2d %.2d:%.2d:%.2d + %uns", static_cast<unsigned>(ymd.month()),
-       static_cast<unsigned>(ymd.day()), static_cast<int>(ymd.year()) % 100,
-       static_cast<int>(hms.hours().count()), static_cast<int>(hms.minutes().count()),
-       static_cast<int>(hms.seconds().count()), static_cast<unsigned>(t % kSteps * 100));
+  r.outf("%.2u/%.2u/%.2d %.2d:%.2d:%.2d + %uns", static_cast<unsigned>(ymd.month()),
+         static_cast<unsigned>(ymd.day()), static_cast<int>(ymd.year()) % 100,
+         static_cast<int>(hms.hours().count()), static_cast<int>(hms.minutes().count()),
+         static_cast<int>(hms.seconds().count()), static_cast<unsigned>(t % kSteps * 100));
+  if (name == nullptr || !r.json()) return;
+  // The whole year: the cycles folded away above added back.
+  char iso[64];
+  snprintf(iso, sizeof iso, "%04lld-%02u-%02uT%02d:%02d:%02d.%07uZ",
+           static_cast<long long>(static_cast<int>(ymd.year()) + 400 * cycles), static_cast<unsigned>(ymd.month()),
+           static_cast<unsigned>(ymd.day()), static_cast<int>(hms.hours().count()),
+           static_cast<int>(hms.minutes().count()), static_cast<int>(hms.seconds().count()),
+           static_cast<unsigned>(t % kSteps));
+  r.str(0, name, iso);
 }
 
 double asf_seconds(uint64_t count, double per_second) {

@@ -5,6 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "common/report.h"
 
 namespace tagdelve {
 
@@ -13,19 +16,23 @@ namespace tagdelve {
 extern const char* const asf_encodings[5];
 
 // The 16 bytes at p in registry form: "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}",
-// the first three groups little-endian as ASF stores them.
-void put_guid(const uint8_t* p);
+// the first three groups little-endian as ASF stores them (the JSON field
+// `name` without the braces).
+void put_guid(Report& r, const uint8_t* p, const char* name = nullptr);
+std::string guid_text(const uint8_t* p);
 
 // One typed value of `len` bytes at p, in braces, preceded at verbose > 0 by
 // the name of its type. `room` is the number of bytes from p to the end of
 // the buffer that holds the value (at least `len`): a BOOL, DWORD, QWORD or
 // WORD is decoded from its full width (4, 4, 8 or 2 bytes) whatever `len`
 // says, as far as the buffer reaches; missing high bytes count as zero.
-void put_enc2(int type, uint16_t len, const uint8_t* p, size_t room);
+// The JSON field `name` gets the value, and `name`_type its type's name.
+void put_enc2(Report& r, int type, uint16_t len, const uint8_t* p, size_t room, const char* name = nullptr);
 
 // A count of 100-nanosecond steps since 1601-01-01 00:00:00 UTC, as
-// "MM/DD/YY HH:MM:SS + <n>ns".
-void put_ms_time(uint64_t t);
+// "MM/DD/YY HH:MM:SS + <n>ns" (the JSON field `name` as an ISO 8601 date
+// and time, to the 100 nanoseconds).
+void put_ms_time(Report& r, uint64_t t, const char* name = nullptr);
 
 // A duration in seconds: `count` units of which `per_second` make a second
 // (10,000,000 for 100-nanosecond steps, 1,000 for milliseconds).

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <new>
 
-#include "common/output.h"
+#include "common/report.h"
 
 namespace tagdelve {
 
@@ -119,8 +119,7 @@ bool Source::skip_any(int64_t n) {
   const int64_t from = pos;
   pos = n < kNoLimit - pos ? pos + n : kNoLimit;
   if (n > limit - from) {
-    begin_line();
-    outs("Error: Premature end of file(1)\n");
+    premature(1, from);
     return false;
   }
   if (stream == nullptr) return true;
@@ -139,8 +138,7 @@ bool Source::skip_any(int64_t n) {
   }
   while (need > 0) {
     if (!refill(s)) {
-      begin_line();
-      outs("Error: Premature end of file(2)\n");
+      premature(2, from);
       return false;
     }
     size_t k = static_cast<size_t>(std::min<int64_t>(need, static_cast<int64_t>(s.end - s.pos)));
@@ -176,14 +174,41 @@ bool Source::body(std::vector<uint8_t>& bytes, int64_t n) {
   return short_of(n, static_cast<int64_t>(bytes.size()), true);
 }
 
-void report_end(const char* source, const char* item, int64_t at, uint64_t missing) {
-  error_line("%s ends inside the %s at offset %lld: %llu more byte%s expected", source, item,
-             static_cast<long long>(at), static_cast<unsigned long long>(missing), missing == 1 ? "" : "s");
+void report_end(const Source& src, const char* source, const char* item, int64_t at, uint64_t missing) {
+  if (src.report == nullptr) return;
+  char m[64];
+  snprintf(m, sizeof m, " at offset %lld: %llu more byte%s expected", static_cast<long long>(at),
+           static_cast<unsigned long long>(missing), missing == 1 ? "" : "s");
+  src.report->error(std::string(source) + " ends inside the " + item + m, &src, at);
 }
 
 void Source::ended_inside(const char* item, bool first) const {
   if (shortfall.missing <= 0 || (first && shortfall.at == shortfall.from)) return;
-  report_end(shortfall.file_end ? "File" : name, item, shortfall.at, static_cast<uint64_t>(shortfall.missing));
+  report_end(*this, shortfall.file_end ? "File" : name, item, shortfall.at,
+             static_cast<uint64_t>(shortfall.missing));
+}
+
+// "Premature end of file(1)" (a skip past the limit) or "(2)" (the stream
+// ended inside the skip), on a line of its own without indentation.
+void Source::premature(int which, int64_t from) const {
+  if (report == nullptr) return;
+  report->error(which == 1 ? "Premature end of file(1)" : "Premature end of file(2)", this, from, false);
+}
+
+Source Source::held(const uint8_t* p, int64_t n, int64_t at) const {
+  Source h = of_memory(p, n, report);
+  if (parent != nullptr || dropped != nullptr) {
+    h.parent = this;
+    h.start = at;
+  } else {
+    h.base = absolute(at);
+  }
+  return h;
+}
+
+int64_t Source::absolute(int64_t at) const {
+  if (dropped != nullptr) at += std::upper_bound(dropped->begin(), dropped->end(), at) - dropped->begin();
+  return parent != nullptr ? parent->absolute(start + at) : base + at;
 }
 
 int64_t Source::read_upto(std::vector<uint8_t>& bytes, int64_t n) {
@@ -267,7 +292,7 @@ bool Source::pass(int64_t n) {
   return true;
 }
 
-int64_t Source::scan(uint8_t byte, bool* found, void (*seen)(const uint8_t*, size_t)) {
+int64_t Source::scan(uint8_t byte, bool* found, void (*seen)(void*, const uint8_t*, size_t), void* context) {
   *found = false;
   int64_t passed = 0;
   for (;;) {
@@ -276,7 +301,7 @@ int64_t Source::scan(uint8_t byte, bool* found, void (*seen)(const uint8_t*, siz
     if (avail == 0) break;
     const void* hit = memchr(from, byte, static_cast<size_t>(avail));
     int64_t k = hit != nullptr ? static_cast<const uint8_t*>(hit) - from : avail;
-    if (seen != nullptr) seen(from, static_cast<size_t>(k));
+    if (seen != nullptr) seen(context, from, static_cast<size_t>(k));
     skip(k);
     passed += k;
     if (hit != nullptr) {
@@ -291,11 +316,11 @@ Source Source::sub(int64_t n) const {
   int64_t room = std::max<int64_t>(limit - pos, 0);
   n = std::clamp<int64_t>(n, 0, room);
   if (stream == nullptr) {
-    Source member = of_memory(block + pos, n);
+    Source member = held(block + pos, n, pos);
     member.name = "Member";
     return member;
   }
-  Source member = of_stream(*stream);
+  Source member = of_stream(*stream, report);
   member.limit = n;
   member.name = "Member";
   return member;

@@ -13,6 +13,8 @@
 
 namespace tagdelve {
 
+struct Report;
+
 constexpr size_t kStreamBuffer = 256 * 1024;
 constexpr size_t kPage = 4096;
 
@@ -78,19 +80,39 @@ struct Source {
   int64_t origin = 0;              // the stream's position at offset 0
   const char* name = "File";       // what the source is, when its end is reported
   Shortfall shortfall;             // of the last read or body that failed
+  Report* report = nullptr;        // where its errors are reported
 
-  static Source of_stream(Stream& s) {
+  // Where the source's bytes stand in the file: offset 0 is at `base`; or,
+  // for bytes held in memory whose positions do not map one to one (a tag
+  // with its unsynchronisation undone, a part of such bytes), at `start` of
+  // `parent`. `dropped` lists the positions before which a stored byte was
+  // dropped.
+  int64_t base = 0;
+  const Source* parent = nullptr;
+  int64_t start = 0;
+  const std::vector<uint32_t>* dropped = nullptr;
+
+  static Source of_stream(Stream& s, Report* r = nullptr) {
     Source src;
     src.stream = &s;
-    src.origin = stream_tell(s);
+    src.origin = src.base = stream_tell(s);
+    src.report = r;
     return src;
   }
-  static Source of_memory(const uint8_t* p, int64_t n) {
+  static Source of_memory(const uint8_t* p, int64_t n, Report* r = nullptr) {
     Source src;
     src.block = p;
     src.limit = n;
+    src.report = r;
     return src;
   }
+
+  // `n` bytes at p that were read from this source at offset `at`, held in
+  // memory, as a source of their own (an item's content, a picture).
+  Source held(const uint8_t* p, int64_t n, int64_t at) const;
+
+  // The offset in the file of the byte at offset `at` of this source.
+  int64_t absolute(int64_t at) const;
 
   int64_t tell() const { return pos; }
   bool bounded() const { return limit != kNoLimit; }
@@ -128,9 +150,10 @@ struct Source {
 
   // Moves on to the next byte equal to `byte`, without reading it: returns
   // the number of bytes passed, with *found set, handing each buffered span
-  // passed to `seen` when given. When the source ends first, everything up
-  // to there is passed and *found is false.
-  int64_t scan(uint8_t byte, bool* found, void (*seen)(const uint8_t*, size_t) = nullptr);
+  // passed to `seen` (with `context`) when given. When the source ends
+  // first, everything up to there is passed and *found is false.
+  int64_t scan(uint8_t byte, bool* found, void (*seen)(void* context, const uint8_t*, size_t) = nullptr,
+               void* context = nullptr);
 
   // The next n bytes (at most kLookahead), or as many as the source still
   // holds, in one piece: their address, with their number in *avail.
@@ -173,6 +196,7 @@ struct Source {
   bool read_any(void* dest, int64_t n);
   bool skip_any(int64_t n);
   int64_t fetch(uint8_t* dest, int64_t n);
+  void premature(int which, int64_t from) const;
 };
 
 // Reads and skips within the stream's buffer, the case of almost every
@@ -188,9 +212,9 @@ inline bool Source::read(void* dest, int64_t n) {
   return read_any(dest, n);
 }
 
-// Reports a shortfall as ended_inside does, with the offset and the name
-// given.
-void report_end(const char* source, const char* item, int64_t at, uint64_t missing);
+// Reports a shortfall as ended_inside does, with the name of what ended
+// (`source`) and the offset in `src` given.
+void report_end(const Source& src, const char* source, const char* item, int64_t at, uint64_t missing);
 
 inline bool Source::skip(int64_t n) {
   if (stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos &&

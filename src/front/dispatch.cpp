@@ -1,20 +1,14 @@
 #include "front/dispatch.h"
 
-#include <cstring>
-
 #include "asf/asf.h"
-#include "common/output.h"
 #include "common/printers.h"
 #include "common/table.h"
 #include "flac/flac.h"
-#include "front/detect.h"
 #include "jpeg/jpeg.h"
 #include "mp3/mpeg.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
-
-bool detect_content = false;
 
 void splitpath(const std::string& path, std::string& dir, std::string& base, std::string& ext) {
   ext.clear();
@@ -35,56 +29,93 @@ void splitpath(const std::string& path, std::string& dir, std::string& base, std
 
 namespace {
 
-using Walker = void (*)(Source&);
-
-// An archive hands its members back to this dispatch.
-void tar_walk(Source& src) { tar_file(src, process_file); }
-
-struct DispatchRow {
-  const char* ext;
-  Walker walker;
-  const char* format;  // as the note on a walker chosen by content names it
+// Probes are tried in this order.
+const Format kFormats[] = {
+    {"MP3", {"mp3"}, mp3_probe, mpeg_file},
+    {"FLAC", {"flac"}, flac_probe, flac_file},
+    {"ASF (WMA)", {"wma"}, asf_probe, asf_file},
+    {"JPEG", {"jpg", "jpeg"}, jpeg_probe, jpeg_file},
+    {"TAR", {"tar"}, tar_probe, tar_file},
 };
 
-// Tried in order; the comparison is exact and case-sensitive.
-const DispatchRow kDispatch[] = {
-    {"mp3", mpeg_file, "MP3"},  {"wma", asf_file, "ASF (WMA)"}, {"jpg", jpeg_file, "JPEG"},
-    {"jpeg", jpeg_file, "JPEG"}, {"flac", flac_file, "FLAC"},    {"tar", tar_walk, "TAR"},
-};
-
-const DispatchRow* by_extension(const char* ext) {
-  if (ext == nullptr) return nullptr;
-  return find_row(kDispatch, [ext](const DispatchRow& r) { return strcmp(ext, r.ext) == 0; });
+// Content held in memory (a picture in a tag), walked one level deeper by
+// the walker its type calls for; announced at verbose > 0. An empty one is
+// neither.
+void walk_embedded(Report& r, const char* ext, Source& src) {
+  const Format* format = format_by_extension(ext);
+  if (format == nullptr || src.limit <= 0) return;
+  if (r.verbose > 0) {
+    r.printi();
+    r.outf("\t\t%s content, Length: %lld\n", format->name, static_cast<long long>(src.limit));
+  }
+  ++r.indent;
+  format->walker(r, src);
+  --r.indent;
 }
 
 }  // namespace
 
-void process_file(const std::string& name, Source& src) {
+const Format* format_by_extension(const std::string& ext) {
+  for (const Format& f : kFormats)
+    for (const char* e : f.ext)
+      if (e != nullptr && ext == e) return &f;
+  return nullptr;
+}
+
+const Format* detect_format(Source& src) {
+  int64_t n = 0;
+  const uint8_t* p = src.look(kLookahead, &n);
+  const Format* weak = nullptr;
+  for (const Format& f : kFormats) {
+    const Probe probe = f.probe(p, n);
+    if (probe == Probe::strong) return &f;
+    if (probe == Probe::weak && weak == nullptr) weak = &f;
+  }
+  return weak;
+}
+
+void process_file(Report& r, const std::string& name, Source& src) {
   std::string dir, base, ext;
   splitpath(name, dir, base, ext);
-  const DispatchRow* row = by_extension(ext.c_str());
-  ++indent;
-  if (row == nullptr && detect_content && (row = by_extension(detect_format(src))) != nullptr && verbose > 0) {
-    printi();
-    outf("Walked by content as %s: ", row->format);
-    put_raw(name.data(), name.size());
-    outc('\n');
+  const Format* format = format_by_extension(ext);
+  ++r.indent;
+  ++r.nesting;
+  const char* chosen_by = "extension";
+  if (format == nullptr && r.detect && (format = detect_format(src)) != nullptr) {
+    chosen_by = "content";
+    if (r.verbose > 0) {
+      r.printi();
+      r.outf("Walked by content as %s: ", format->name);
+      put_raw(r, name.data(), name.size());
+      r.outc('\n');
+    }
   }
-  if (row != nullptr && indent > kMaxNesting) {
+  if (format != nullptr && r.nesting > kMaxNesting) {
     // Archives within archives, each walked within the one that holds it,
     // would otherwise nest as deep as a crafted file makes them.
-    error_line("Members nested more than %d deep: %s not walked", kMaxNesting, escaped(name).c_str());
-  } else if (row != nullptr) {
-    row->walker(src);
-  } else if (verbose > 0) {
-    printi();
-    outs("File type ");
-    put_raw(ext.data(), ext.size());
-    outs(" not supported, skipped over ");
-    put_raw(name.data(), name.size());
-    outc('\n');
+    r.str(0, "status", "not walked");
+    r.error_line("Members nested more than %d deep: %s not walked", kMaxNesting, escaped(r, name).c_str());
+  } else if (format != nullptr) {
+    r.str(0, "status", "walked");
+    r.str(0, "format", format->name);
+    r.str(0, "chosen_by", chosen_by);
+    format->walker(r, src);
+  } else {
+    r.str(0, "status", "skipped");
+    r.text(0, "extension", Enc::utf8, ext.data(), ext.size());
+    if (r.verbose > 0) {
+      r.printi();
+      r.outs("File type ");
+      put_raw(r, ext.data(), ext.size());
+      r.outs(" not supported, skipped over ");
+      put_raw(r, name.data(), name.size());
+      r.outc('\n');
+    }
   }
-  --indent;
+  --r.nesting;
+  --r.indent;
 }
+
+Dispatch dispatch() { return Dispatch{process_file, walk_embedded}; }
 
 }  // namespace tagdelve

@@ -9,7 +9,6 @@
 #include <iterator>
 #include <cstring>
 
-#include "common/output.h"
 #include "common/printers.h"
 #include "common/source.h"
 #include "front/dispatch.h"
@@ -18,10 +17,10 @@ namespace tagdelve {
 
 const char* const kVersion = "1.5";
 
-void usage() {
-  errf("Usage (v%s): tagdelve [-h|-?] [-v] [-v] <filename>\n", kVersion);
-  errf("\th|?=HELP (this note)\n");
-  errf("\tv=VERBOSE (repeat for more detail)\n");
+void usage(Report& run) {
+  run.errf("Usage (v%s): tagdelve [-h|-?] [-v] [-v] <filename>\n", kVersion);
+  run.errf("\th|?=HELP (this note)\n");
+  run.errf("\tv=VERBOSE (repeat for more detail)\n");
 }
 
 // On this system a file name may begin with '/': such an argument is a name
@@ -34,8 +33,8 @@ static bool absolute_name(const char* arg) {
   return stat(arg, &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-void help() {
-  outf(R"(tagdelve %s: lists the structure and metadata of media files.
+void help(Report& run) {
+  run.outf(R"(tagdelve %s: lists the structure and metadata of media files.
 
 Usage: tagdelve [OPTION]... FILE...
 
@@ -62,6 +61,8 @@ Options, read before the first file name:
       --keep-going  go on with the next file after one that cannot be
                     opened (missing, a directory, not readable)
       --utf8        show texts as UTF-8 instead of escapes
+      --json        the report as JSON Lines: one object a file, with its
+                    items, typed fields and errors (doc/tagdelve.schema.json)
 
 Verbosity:
   (none)  the start and end of each walk, each item with its main values,
@@ -80,16 +81,19 @@ Exit status:
        kVersion);
 }
 
-Options options(int argc, char** argv) {
+Options options(int argc, char** argv, Report& run) {
   static const struct {
     const char* name;
-    bool Options::*flag;
+    void (*take)(Options& o);
   } kLong[] = {
-      {"--help", &Options::help},      {"--version", &Options::version}, {"--keep-going", &Options::keep_going},
-      {"--detect", &Options::detect},  {"--utf8", &Options::utf8},
+      {"--help", [](Options& o) { o.help = true; }},
+      {"--version", [](Options& o) { o.version = true; }},
+      {"--keep-going", [](Options& o) { o.keep_going = true; }},
+      {"--detect", [](Options& o) { o.settings.detect = true; }},
+      {"--utf8", [](Options& o) { o.settings.utf8 = true; }},
+      {"--json", [](Options& o) { o.settings.mode = Mode::json; }},
   };
   Options o;
-  verbose = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if ((arg[0] != '/' && arg[0] != '-') || absolute_name(arg)) {
@@ -100,10 +104,10 @@ Options options(int argc, char** argv) {
       auto known = std::find_if(std::begin(kLong), std::end(kLong),
                                 [arg](const auto& l) { return strcmp(arg, l.name) == 0; });
       if (known == std::end(kLong)) {
-        errf("Unknown option %s\n", escaped(arg).c_str());
+        run.errf("Unknown option %s\n", escaped(run, arg).c_str());
         continue;
       }
-      o.*known->flag = true;
+      known->take(o);
       if (o.help || o.version) return o;  // the rest is not looked at
       continue;
     }
@@ -114,10 +118,10 @@ Options options(int argc, char** argv) {
         return o;
       case 'V':
       case 'v':
-        ++verbose;
+        ++o.settings.verbose;
         break;
       default:
-        errf("Unknown option %s\n", escaped(arg).c_str());
+        run.errf("Unknown option %s\n", escaped(run, arg).c_str());
         break;
     }
   }
@@ -138,68 +142,84 @@ static int open_input(const char* name) {
   return fd;
 }
 
-int _main(int argc, char** argv) {
+// Walks one file: its "Processing" line, or its JSON object, and its walk.
+// False when it could not be opened.
+static bool walk_file(const char* name, const Settings& settings, ReadBuffer& buffer, FILE* out, FILE* err) {
+  Report r(settings, out, err);
+  r.dispatch = dispatch();
+  int fd = open_input(name);
+  if (fd < 0) {
+    int e = errno;
+    r.errf("Error: Input file %s failed to open\n", escaped(r, name).c_str());
+    r.errf("Error: %s\n", strerror(e));
+    r.begin_file(name, -1);
+    r.str(0, "status", "not opened");
+    r.damage(std::string("Input file ") + escaped(r, name) + " failed to open: " + strerror(e));
+    r.end_file();
+    return false;
+  }
+  r.begin_line();
+  r.outs("Processing ");
+  put_raw(r, name, strlen(name));
+  r.outc('\n');
+  Stream stream;
+  stream_init(stream, fd, buffer);
+  Source src = Source::of_stream(stream, &r);
+  r.begin_file(name, stream.regular ? stream.file_size : -1);
+  process_file(r, name, src);
+  r.end_file();
+  r.begin_line();  // a walk that left its last line open
+  close(fd);
+  return true;
+}
+
+int _main(int argc, char** argv, FILE* out, FILE* err) {
+  Report run(Settings{}, out, err);
   if (argc <= 1) {
-    usage();
+    usage(run);
     return 1;
   }
-  const Options o = options(argc, argv);
+  const Options o = options(argc, argv, run);
   if (o.help) {
-    help();
+    help(run);
     return 0;
   }
   if (o.version) {
-    outf("tagdelve %s\n", kVersion);
+    run.outf("tagdelve %s\n", kVersion);
     return 0;
   }
   if (o.first == 0) {
-    usage();
+    usage(run);
     return 2;
   }
-  utf8_text = o.utf8;
-  detect_content = o.detect;
-  if (verbose > 0) outf("tagdelve v%s\n", kVersion);
-  indent = -1;
+  const bool text = o.settings.mode == Mode::text;
+  if (text && o.settings.verbose > 0) run.outf("tagdelve v%s\n", kVersion);
   int status = 0;
   ReadBuffer buffer;  // one for the whole run
   for (int i = o.first; i < argc; ++i) {
-    int fd = open_input(argv[i]);
-    if (fd < 0) {
-      int err = errno;
-      errf("Error: Input file %s failed to open\n", escaped(argv[i]).c_str());
-      errf("Error: %s\n", strerror(err));
+    if (!walk_file(argv[i], o.settings, buffer, out, err)) {
       if (!o.keep_going) return 1;
       status = 1;
-      continue;
     }
-    begin_line();
-    outs("Processing ");
-    put_raw(argv[i], strlen(argv[i]));
-    outc('\n');
-    Stream stream;
-    stream_init(stream, fd, buffer);
-    Source src = Source::of_stream(stream);
-    process_file(argv[i], src);
-    close(fd);
   }
-  begin_line();
-  if (verbose > 0) outs("tagdelve end of job\n");
+  run.begin_line();
+  if (text && o.settings.verbose > 0) run.outs("tagdelve end of job\n");
   return status;
 }
 
 // One line from `in` without its line end; the end of input reads as an
 // empty line.
-static std::string read_line(FILE* in) {
-  flush_output();
+static std::string read_line(Report& run, FILE* in) {
+  run.flush_output();
   std::string line;
   int c;
   while ((c = getc(in)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
   return line;
 }
 
-std::vector<std::string> read_command(FILE* in, const std::string& program) {
-  outs("Enter command : ");
-  std::string line = read_line(in);
+std::vector<std::string> read_command(Report& run, FILE* in, const std::string& program) {
+  run.outs("Enter command : ");
+  std::string line = read_line(run, in);
   std::vector<std::string> words{program};
   size_t i = 0;
   for (;;) {
@@ -208,9 +228,9 @@ std::vector<std::string> read_command(FILE* in, const std::string& program) {
     char c = line[i];
     if (c == '\\' && i + 1 == line.size()) {
       // A lone backslash at the end: the next line replaces it.
-      outs("Continue command line: \n");
+      run.outs("Continue command line: \n");
       line.erase(i);
-      line += read_line(in);
+      line += read_line(run, in);
       continue;
     }
     size_t start = i, stop;
@@ -230,16 +250,17 @@ std::vector<std::string> read_command(FILE* in, const std::string& program) {
   return words;
 }
 
-int console_main(int argc, char** argv, FILE* in) {
-  if (argc > 1) return _main(argc, argv);
-  std::vector<std::string> words = read_command(in, argc == 1 ? argv[0] : "");
+int console_main(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
+  if (argc > 1) return _main(argc, argv, out, err);
+  Report run(Settings{}, out, err);
+  std::vector<std::string> words = read_command(run, in, argc == 1 ? argv[0] : "");
   std::vector<char*> args;
   for (std::string& w : words) args.push_back(w.data());
   args.push_back(nullptr);
-  outs("\nProgram Starting\n\n");
-  int status = _main(static_cast<int>(words.size()), args.data());
-  outs("\nProgram Complete\n(hit return to exit)...");
-  flush_output();
+  run.outs("\nProgram Starting\n\n");
+  int status = _main(static_cast<int>(words.size()), args.data(), out, err);
+  run.outs("\nProgram Complete\n(hit return to exit)...");
+  run.flush_output();
   getc(in);
   return status;
 }

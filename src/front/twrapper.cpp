@@ -1,14 +1,14 @@
 // Process entry of tagdelve.
 #include <cstdio>
 
-#include "common/output.h"
+#include "common/report.h"
 #include "front/tool.h"
 
 int main(int argc, char** argv) {
   // The report is written in large blocks; messages on stderr flush it first.
-  static char buffer[1 << 16];
-  setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   int status = tagdelve::console_main(argc, argv, stdin);
-  tagdelve::flush_output();  // a report that could not be written ends with status 1
+  // A report that could not be written ends with status 1.
+  tagdelve::Report(tagdelve::Settings{}).flush_output();
   return status;
 }

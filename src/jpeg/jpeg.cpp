@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "common/decode.h"
-#include "common/output.h"
 #include "common/printers.h"
 #include "common/table.h"
 #include "jpeg/tiff.h"
@@ -77,88 +76,105 @@ bool read_code(uint8_t* code, Source& src) {
 
 // The SOF0 frame header: the frame line and, at verbose > 0, one line per
 // component, as far as the payload holds them.
-void frame_header(const uint8_t* p, size_t n) {
+void frame_header(Report& r, const Source& payload) {
+  const uint8_t* p = payload.block;
+  const size_t n = static_cast<size_t>(payload.limit);
   if (n < 6) {
-    error_line("Frame header too short");
+    r.error_line("Frame header too short");
     return;
   }
   int components = p[5];
-  printi();
-  outf("\t\tDepth: %d, Height: %d, Width: %d, Components: %d\n", p[0], word16(p + 1), word16(p + 3),
-       components);
+  r.printi();
+  r.outf("\t\tDepth: %d, Height: %d, Width: %d, Components: %d\n", p[0], word16(p + 1), word16(p + 3),
+         components);
+  r.num(0, "depth", p[0]);
+  r.num(0, "height", word16(p + 1));
+  r.num(0, "width", word16(p + 3));
+  r.num(0, "components", components);
   int held = static_cast<int>(std::min<size_t>(static_cast<size_t>(components), (n - 6) / 3));
-  if (verbose > 0) {
+  if (r.verbose > 0) {
     for (int i = 0; i < held; ++i) {
       const uint8_t* c = p + 6 + 3 * i;
-      printi();
-      outf("\t\t\tComponent: %d, Sampling: 0x%.2x, Quantization table: %d\n", c[0], c[1], c[2]);
+      Item component(r, "component", payload, 6 + 3 * i, 3);
+      r.printi();
+      r.outf("\t\t\tComponent: %d, Sampling: 0x%.2x, Quantization table: %d\n", c[0], c[1], c[2]);
+      r.num(1, "id", c[0]);
+      r.num(1, "sampling", c[1]);
+      r.num(1, "quantization_table", c[2]);
     }
   }
   if (held < components) {
-    error_line("Frame header holds %d of %d components", held, components);
+    r.error_line("Frame header holds %d of %d components", held, components);
   }
 }
 
 // APP0 and APP1: the identifier line, then the JFIF header or the Exif data.
-void app_segment(uint8_t code, const uint8_t* p, size_t n) {
+void app_segment(Report& r, uint8_t code, const Source& payload) {
+  const uint8_t* p = payload.block;
+  const size_t n = static_cast<size_t>(payload.limit);
   const size_t id_len = field_length(p, n);
-  printi();
-  outs("\t\t");
-  put_field(p, id_len);
-  outs(" header\n");
+  r.printi();
+  r.outs("\t\t");
+  put_field(r, p, id_len, "identifier");
+  r.outs(" header\n");
   if (id_len == n) return;  // no terminated identifier: nothing to decode
   if (code == kAPP0 && strcmp(reinterpret_cast<const char*>(p), "JFIF") == 0) {
     if (n < 5 + 9) {
-      error_line("JFIF header too short");
+      r.error_line("JFIF header too short");
       return;
     }
-    jfif_header(p + 5);
+    jfif_header(r, p + 5);
   } else if (code == kAPP1 && strcmp(reinterpret_cast<const char*>(p), "Exif") == 0) {
     // "Exif", its zero byte and one pad byte precede the TIFF header.
-    size_t at = std::min<size_t>(6, n);
-    tiff_header(p + at, static_cast<int64_t>(n - at));
+    const int64_t at = static_cast<int64_t>(std::min<size_t>(6, n));
+    const Source tiff = payload.held(p + at, payload.limit - at, at);
+    tiff_header(r, tiff);
   }
 }
 
 // Prints a segment whose payload has been read; `kind` is its code's row,
 // or nullptr for an unsupported code.
-void segment_lines(const SegmentKind* kind, uint8_t code, int length, const std::vector<uint8_t>& payload) {
-  printi();
+void segment_lines(Report& r, const SegmentKind* kind, uint8_t code, int length, const Source& payload) {
+  r.printi();
+  r.num(2, "length", length);
   if (kind == nullptr) {
-    outf("\tUnsupported marker: 0x%.2x, Length: %d\n", code, length);
+    r.outf("\tUnsupported marker: 0x%.2x, Length: %d\n", code, length);
+    r.num(0, "code", code);
     return;
   }
-  const int64_t n = static_cast<int64_t>(payload.size());
-  outf("\t%s marker", kind->name);
+  const uint8_t* data = payload.block;
+  const int64_t n = payload.limit;
+  r.outf("\t%s marker", kind->name);
+  r.str(1, "description", kind->what);
   switch (kind->shape) {
     case Shape::kPlain:
-      if (verbose > 0) outf(" [%s]", kind->what);
-      if (verbose > 1) outf(", Length: %d", length);
+      if (r.verbose > 0) r.outf(" [%s]", kind->what);
+      if (r.verbose > 1) r.outf(", Length: %d", length);
       break;
     case Shape::kHexInline:
-      if (verbose > 0) outf(" [%s], Length: %d", kind->what, length);
-      if (verbose > 1) {
-        outs(", Binary: ");
-        put_hex(n, payload.data());
+      if (r.verbose > 0) r.outf(" [%s], Length: %d", kind->what, length);
+      if (r.verbose > 1) {
+        r.outs(", Binary: ");
+        put_hex(r, n, data, "payload");
       }
       break;
     case Shape::kDumpBelow:
     case Shape::kHexBelow:
-      if (verbose > 0) outf(" [%s], Length: %d", kind->what, length);
-      if (verbose > 1) {
-        outc('\n');
-        printi();
-        outs("\t\tBinary: ");
+      if (r.verbose > 0) r.outf(" [%s], Length: %d", kind->what, length);
+      if (r.verbose > 1) {
+        r.outc('\n');
+        r.printi();
+        r.outs("\t\tBinary: ");
         if (kind->shape == Shape::kDumpBelow)
-          ext_hex(n, payload.data(), 2);
+          ext_hex(r, n, data, 2, "payload");
         else
-          put_hex(n, payload.data());
+          put_hex(r, n, data, "payload");
       }
       break;
   }
-  outc('\n');
-  if (code == kSOF0) frame_header(payload.data(), payload.size());
-  if (code == kAPP0 || code == kAPP1) app_segment(code, payload.data(), payload.size());
+  r.outc('\n');
+  if (code == kSOF0) frame_header(r, payload);
+  if (code == kAPP0 || code == kAPP1) app_segment(r, code, payload);
 }
 
 bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && code <= 0xD7); }
@@ -240,7 +256,7 @@ int64_t stuffed_run(const uint8_t* p, int64_t n) {
 // plain bytes and stuffed pairs are passed at vector speed, each other 0xFF
 // is decoded in place, and the bytes looked over are then consumed at once.
 // Only a 0xFF whose code lies past the buffered bytes is read byte by byte.
-bool entropy_scan(uint8_t* code, Source& src) {
+bool entropy_scan(Report& r, uint8_t* code, Source& src) {
   int64_t count = 0;
   bool marker = false;
   bool dangling = false;  // a 0xFF was read, and no code after it
@@ -289,26 +305,38 @@ bool entropy_scan(uint8_t* code, Source& src) {
       marker = true;
     }
   }
-  printi();
-  outf("\t\t%lld bytes entropy data (the image)\n", static_cast<long long>(count));
+  r.printi();
+  r.outf("\t\t%lld bytes entropy data (the image)\n", static_cast<long long>(count));
+  r.num(0, "entropy_coded_bytes", count);
   // Data that the source ends inside: the marker that ends it is missing, or
   // its code.
   if (dangling)
     src.ended_inside("entropy-coded data");
   else if (!marker)
-    report_end(src.end_name(0), "entropy-coded data", src.tell(), 2);
+    report_end(src, src.end_name(0), "entropy-coded data", src.tell(), 2);
   return marker;
 }
 
 }  // namespace
 
-void jfif_header(const uint8_t* p) {
-  printi();
-  outf("\t\tVersion: %d.%d, Units: %d, Density: %dx%d, Thumbnail: %dx%d\n", p[0], p[1], p[2],
-       word16(p + 3), word16(p + 5), p[7], p[8]);
+void jfif_header(Report& r, const uint8_t* p) {
+  r.printi();
+  r.outf("\t\tVersion: %d.%d, Units: %d, Density: %dx%d, Thumbnail: %dx%d\n", p[0], p[1], p[2],
+         word16(p + 3), word16(p + 5), p[7], p[8]);
+  r.num(0, "version_major", p[0]);
+  r.num(0, "version_minor", p[1]);
+  r.num(0, "units", p[2]);
+  r.num(0, "density_x", word16(p + 3));
+  r.num(0, "density_y", word16(p + 5));
+  r.num(0, "thumbnail_width", p[7]);
+  r.num(0, "thumbnail_height", p[8]);
 }
 
-bool jpeg_marker(Source& src) {
+Probe jpeg_probe(const uint8_t* p, int64_t n) {
+  return n >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF ? Probe::strong : Probe::no;
+}
+
+bool jpeg_marker(Report& r, Source& src) {
   const int64_t start = src.tell();
   uint8_t m[2];
   if (!src.read(m, 2)) {
@@ -320,43 +348,53 @@ bool jpeg_marker(Source& src) {
     src.ended_inside("JPEG marker");
     return false;
   }
-  if (verbose > 1) {
-    printi();
-    outf("Offset %lld, JPEG marker: 0x%.2x%.2x\n", static_cast<long long>(start), m[0], code);
+  if (r.verbose > 1) {
+    r.printi();
+    r.outf("Offset %lld, JPEG marker: 0x%.2x%.2x\n", static_cast<long long>(start), m[0], code);
   }
   if (m[0] != 0xFF) {
-    printi();
-    outf("\tInvalid JPEG marker: 0x%.2x%.2x\n", m[0], m[1]);
+    r.printi();
+    r.outf("\tInvalid JPEG marker: 0x%.2x%.2x\n", m[0], m[1]);
+    char text[48];
+    snprintf(text, sizeof text, "Invalid JPEG marker: 0x%.2x%.2x", m[0], m[1]);
+    r.damage(text, &src, start);
     return false;
   }
   // After a scan, the marker that ended its data is handled here at once.
-  for (;;) {
+  for (int64_t at = start;; at = src.tell() - 2) {
+    const SegmentKind* kind = find_segment(code);
+    char name[32];  // as the item is called, and its end is reported
+    if (code == kSOI || code == kEOI)
+      snprintf(name, sizeof name, "%s marker", code == kSOI ? "SOI" : "EOI");
+    else if (kind != nullptr)
+      snprintf(name, sizeof name, "%s marker", kind->name);
+    else
+      snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
+    Item marker(r, name, src, at);
+    r.num(1, "code", code);
     if (code == kSOI) {
-      printi();
-      outs(verbose > 0 ? "SOI marker [Start of Image]\n" : "SOI marker\n");
+      r.printi();
+      r.outs(r.verbose > 0 ? "SOI marker [Start of Image]\n" : "SOI marker\n");
+      marker.length = 2;
       return true;
     }
     if (code == kEOI) {
-      printi();
-      outs(verbose > 0 ? "EOI marker [End of Image]\n" : "EOI marker\n");
+      r.printi();
+      r.outs(r.verbose > 0 ? "EOI marker [End of Image]\n" : "EOI marker\n");
+      marker.length = 2;
       // Bytes after the image in a member or an embedded picture are passed
       // over; a file on its own is not read on.
       if (src.bounded() && src.tell() < src.limit) {
-        if (verbose > 1) {
-          printi();
-          outf("\tjpeg file padding %lld bytes\n", static_cast<long long>(src.limit - src.tell()));
+        if (r.verbose > 1) {
+          r.printi();
+          r.outf("\tjpeg file padding %lld bytes\n", static_cast<long long>(src.limit - src.tell()));
         }
+        r.num(2, "padding_after", src.limit - src.tell());
         src.skip(src.limit - src.tell());
       }
       return false;
     }
-    const SegmentKind* kind = find_segment(code);
     auto ended_inside = [&] {
-      char name[32];
-      if (kind != nullptr)
-        snprintf(name, sizeof name, "%s marker", kind->name);
-      else
-        snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
       src.ended_inside(name);
       return false;
     };
@@ -364,39 +402,35 @@ bool jpeg_marker(Source& src) {
     if (!src.read(len, 2)) return ended_inside();
     const int length = static_cast<int>(word16(len));
     if (length < 2) {
-      error_line("Segment length %d is below 2", length);
+      r.error_line("Segment length %d is below 2", length);
       return false;
     }
     {
       std::vector<uint8_t> payload;
+      const int64_t payload_at = src.tell();
       if (!src.body(payload, length - 2)) return ended_inside();
-      segment_lines(kind, code, length, payload);
+      const Source held = src.held(payload.data(), static_cast<int64_t>(payload.size()), payload_at);
+      segment_lines(r, kind, code, length, held);
     }
-    if (code != kSOS) return true;
-    if (!entropy_scan(&code, src)) return false;
+    if (code != kSOS) {
+      marker.length = src.tell() - at;
+      return true;
+    }
+    const bool more = entropy_scan(r, &code, src);
+    marker.length = src.tell() - at - (more ? 2 : 0);
+    if (!more) return false;
   }
 }
 
-void jpeg_file(Source& src) {
-  printi();
-  outs("JPEG file start\n");
-  while (jpeg_marker(src)) {
+void jpeg_file(Report& r, Source& src) {
+  Item file(r, "JPEG file", src, 0);
+  r.printi();
+  r.outs("JPEG file start\n");
+  while (jpeg_marker(r, src)) {
   }
-  printi();
-  outs("JPEG file end\n");
-}
-
-void embedded_jpeg(const uint8_t* p, int64_t n) {
-  if (n <= 0) return;
-  if (verbose > 0) {
-    printi();
-    outf("\t\tJPEG content, Length: %lld\n", static_cast<long long>(n));
-  }
-  ++indent;
-  Source picture = Source::of_memory(p, n);
-  picture.name = "Picture";
-  jpeg_file(picture);
-  --indent;
+  r.printi();
+  r.outs("JPEG file end\n");
+  file.length = src.tell();
 }
 
 }  // namespace tagdelve

@@ -1,11 +1,13 @@
 #include "jpeg/tiff.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
 #include <iterator>
 #include <vector>
 
 #include "common/decode.h"
-#include "common/output.h"
 #include "common/printers.h"
 #include "common/table.h"
 
@@ -151,96 +153,181 @@ bool inside(int64_t offset, int64_t size, int64_t length) {
 }
 
 // A directory heading: "IFD0 (main image)", "IFD (Exif)" and the like.
-void heading(const char* what, uint32_t offset) {
-  printi();
-  outs("\t\t");
-  if (verbose > 1) outf("Offset: %d, ", static_cast<int32_t>(offset));
-  outs(what);
-  outc('\n');
+void heading(Report& r, const char* what, uint32_t offset) {
+  r.printi();
+  r.outs("\t\t");
+  if (r.verbose > 1) r.outf("Offset: %d, ", static_cast<int32_t>(offset));
+  r.outs(what);
+  r.outc('\n');
+}
+
+// The item kind of a directory, from its heading.
+const char* directory_kind(const char* heading) {
+  return strncmp(heading, "IFD0", 4) == 0 ? "IFD0" : strncmp(heading, "IFD1", 4) == 0 ? "IFD1" : "Exif IFD";
 }
 
 // A rational is divided in single precision. A zero denominator gives what
 // the division would: an infinity with the numerator's sign, or "nan" for
 // 0/0 (printed without the sign a NaN may carry).
-void put_rational(float num, float den) {
+void put_rational(Report& r, float num, float den) {
   if (den == 0) {
-    outs(num > 0 ? "inf " : num < 0 ? "-inf " : "nan ");
+    r.outs(num > 0 ? "inf " : num < 0 ? "-inf " : "nan ");
     return;
   }
   float q = num / den;
-  outf("%f ", static_cast<double>(q));
+  r.outf("%f ", static_cast<double>(q));
 }
 
 // One value of the given field type (1 to 12) at p.
-void put_value(int order, int type, const uint8_t* p) {
+void put_value(Report& r, int order, int type, const uint8_t* p) {
   switch (type) {
     case 1:
-      outf("%u ", p[0]);
+      r.outf("%u ", p[0]);
       break;
     case 2:  // a control byte as a backslash and its octal code
       if (control_byte(p[0]))
-        outf("\\%o", p[0]);
+        r.outf("\\%o", p[0]);
       else
-        outc(p[0]);
+        r.outc(p[0]);
       break;
     case 3:
-      outf("%u ", get16(order, p));
+      r.outf("%u ", get16(order, p));
       break;
     case 4:
-      outf("%lu ", static_cast<unsigned long>(get32(order, p)));
+      r.outf("%lu ", static_cast<unsigned long>(get32(order, p)));
       break;
     case 5:
-      put_rational(static_cast<float>(get32(order, p)), static_cast<float>(get32(order, p + 4)));
+      put_rational(r, static_cast<float>(get32(order, p)), static_cast<float>(get32(order, p + 4)));
       break;
     case 6:
-      outf("%d ", static_cast<int8_t>(p[0]));
+      r.outf("%d ", static_cast<int8_t>(p[0]));
       break;
     case 7:
-      outf("%.2x", p[0]);
+      r.outf("%.2x", p[0]);
       break;
     case 8:
-      outf("%d ", static_cast<int16_t>(get16(order, p)));
+      r.outf("%d ", static_cast<int16_t>(get16(order, p)));
       break;
     case 9:
-      outf("%ld ", static_cast<long>(static_cast<int32_t>(get32(order, p))));
+      r.outf("%ld ", static_cast<long>(static_cast<int32_t>(get32(order, p))));
       break;
     case 10:
-      put_rational(static_cast<float>(static_cast<int32_t>(get32(order, p))),
+      put_rational(r, static_cast<float>(static_cast<int32_t>(get32(order, p))),
                    static_cast<float>(static_cast<int32_t>(get32(order, p + 4))));
       break;
     case 11:
-      outs("Fl ");
+      r.outs("Fl ");
       break;
     case 12:
-      outs("DFl ");
+      r.outs("DFl ");
       break;
     default:
       break;
   }
 }
 
+// One value of a numeric field type at p, as JSON: integers as they are,
+// rationals divided (null over a zero denominator), floats decoded.
+void json_value(std::string& out, int order, int type, const uint8_t* p) {
+  char b[40];
+  double real = 0;
+  switch (type) {
+    case 1: out += std::to_string(p[0]); return;
+    case 3: out += std::to_string(get16(order, p)); return;
+    case 4: out += std::to_string(get32(order, p)); return;
+    case 6: out += std::to_string(static_cast<int8_t>(p[0])); return;
+    case 8: out += std::to_string(static_cast<int16_t>(get16(order, p))); return;
+    case 9: out += std::to_string(static_cast<int32_t>(get32(order, p))); return;
+    case 5:
+    case 10: {
+      const bool sign = type == 10;
+      const double num = sign ? static_cast<int32_t>(get32(order, p)) : get32(order, p);
+      const double den = sign ? static_cast<int32_t>(get32(order, p + 4)) : get32(order, p + 4);
+      if (den == 0) {
+        out += "null";
+        return;
+      }
+      real = num / den;
+      break;
+    }
+    case 11: {
+      const uint32_t bits = get32(order, p);
+      float f;
+      memcpy(&f, &bits, sizeof f);
+      real = f;
+      break;
+    }
+    default: {
+      const uint64_t bits = uint64_t{get32(order, p + (order ? 4 : 0))} << 32 | get32(order, p + (order ? 0 : 4));
+      memcpy(&real, &bits, sizeof real);
+      break;
+    }
+  }
+  if (!std::isfinite(real)) {
+    out += "null";
+    return;
+  }
+  snprintf(b, sizeof b, "%.17g", real);
+  out += b;
+}
+
+// The JSON value of an entry's `shown` values at p: a text for ASCII, hex for
+// UNDEFINED, else a number, or an array of them when there are several.
+std::string json_values(int order, int type, int size, const uint8_t* p, int64_t shown) {
+  std::string out;
+  if (type == 2) {
+    json_string(out, Enc::utf8, p, static_cast<size_t>(shown));
+    return out;
+  }
+  if (type == 7) {
+    out.resize(2 * static_cast<size_t>(shown) + 2);
+    out[0] = '"';
+    *fmt_hex(out.data() + 1, p, static_cast<size_t>(shown)) = '"';
+    return out;
+  }
+  if (shown == 1) {
+    json_value(out, order, type, p);
+    return out;
+  }
+  out += '[';
+  for (int64_t i = 0; i < shown; ++i) {
+    if (i > 0) out += ',';
+    json_value(out, order, type, p + i * size);
+  }
+  return out + ']';
+}
+
 // One directory entry, known to lie inside the data. Returns its value field.
-uint32_t put_entry(int order, const uint8_t* base, int64_t length, uint32_t entry) {
-  const uint8_t* p = base + entry;
+uint32_t put_entry(Report& r, int order, const Source& tiff, uint32_t entry) {
+  const uint8_t* p = tiff.block + entry;
   uint32_t tag = get16(order, p);
   int type = static_cast<int>(get16(order, p + 2));
   uint32_t count = get32(order, p + 4);
-  printi();
-  outs("\t\t\t");
-  if (verbose > 0) {
-    outf("Tag: 0x%.4x", tag);
-    if (verbose > 1) outf(", Length: %ld", static_cast<long>(static_cast<int32_t>(count)));
-    outc(' ');
+  Item item(r, "entry", tiff, entry, 12);
+  r.printi();
+  r.outs("\t\t\t");
+  if (r.verbose > 0) {
+    r.outf("Tag: 0x%.4x", tag);
+    if (r.verbose > 1) r.outf(", Length: %ld", static_cast<long>(static_cast<int32_t>(count)));
+    r.outc(' ');
   }
-  if (const TiffTag* known = find_tiff(tag))
-    outf("[%s]", known->name);
-  else
-    outf("[Unknown tag 0x%.4x]", tag);
-  outs(" = ");
-  bool whole = put_tiff_data(order, type, count, base, length, entry) != 0;
-  outc('\n');
+  r.num(1, "tag", tag);
+  r.num(2, "count", count);
+  const TiffTag* known = find_tiff(tag);
+  if (known != nullptr) {
+    r.outf("[%s]", known->name);
+    r.str(0, "name", known->name);
+  } else {
+    r.outf("[Unknown tag 0x%.4x]", tag);
+    char name[32];
+    snprintf(name, sizeof name, "Unknown tag 0x%.4x", tag);
+    r.str(0, "name", name);
+  }
+  r.outs(" = ");
+  bool whole = put_tiff_data(r, order, type, count, tiff, entry) != 0;
+  r.outc('\n');
   if (!whole) {
-    error_line("Values of tag 0x%.4x lie past the end of the Exif data", tag);
+    r.error_line("Values of tag 0x%.4x lie past the end of the Exif data", tag);
   }
   return get32(order, p + 8);
 }
@@ -251,14 +338,15 @@ const TiffTag* find_tiff(uint32_t tag) {
   return find_row(tiff_tags, [tag](const TiffTag& t) { return t.tag == tag; });
 }
 
-int put_tiff_data(int order, int type, uint32_t count, const uint8_t* base, int64_t length,
-                  uint32_t entry) {
+int put_tiff_data(Report& r, int order, int type, uint32_t count, const Source& tiff, uint32_t entry) {
+  const uint8_t* base = tiff.block;
+  const int64_t length = tiff.limit;
   if (!inside(entry, 12, length)) {
-    outs("{}");
+    r.outs("{}");
     return 0;
   }
   if (type < 0 || type >= static_cast<int>(std::size(tiff_field_types))) {
-    outs("{}");  // a type without a row in the table: no value
+    r.outs("{}");  // a type without a row in the table: no value
     return 1;
   }
   const TiffType& t = tiff_field_types[type];
@@ -269,25 +357,36 @@ int put_tiff_data(int order, int type, uint32_t count, const uint8_t* base, int6
   bool whole = inside(pos, total, length);
   if (!whole) shown = pos < length ? (length - pos) / t.size : 0;
   if (type == 2 && whole && count > 0 && base[pos + count - 1] == 0) --shown;
-  if (verbose > 0) outs(t.name);
-  outc('{');
-  if (type == 2 && utf8_text)
-    put_utf8(base + pos, static_cast<size_t>(shown), Escape::octal);  // a text, not byte by byte
-  else
-    for (int64_t i = 0; i < shown; ++i) put_value(order, type, base + pos + i * t.size);
-  outc('}');
+  if (r.verbose > 0) r.outs(t.name);
+  r.str(1, "type", t.name);
+  if (r.json() && t.size > 0) r.json_value(0, "value", json_values(order, type, t.size, base + pos, shown));
+  r.outc('{');
+  if (!r.text()) {
+  } else if (type == 2 && r.utf8) {
+    put_utf8(r, base + pos, static_cast<size_t>(shown), Escape::octal);  // a text, not byte by byte
+  } else {
+    for (int64_t i = 0; i < shown; ++i) put_value(r, order, type, base + pos + i * t.size);
+  }
+  r.outc('}');
   return whole ? 1 : 0;
 }
 
-int64_t ifd(int order, const uint8_t* base, int64_t length, uint32_t offset) {
+int64_t ifd(Report& r, int order, const Source& tiff, uint32_t offset, const char* title) {
+  const uint8_t* base = tiff.block;
+  const int64_t length = tiff.limit;
   // The Exif directory is walked after the last entry, so the walk follows a
   // chain of directories; those in it are all still being walked, and an
   // Exif offset that leads back to one of them is not followed.
   std::vector<uint32_t> walking;
   int64_t size = 0;
   for (;;) {
+    heading(r, title, offset);
+    if (!walking.empty() && std::find(walking.begin(), walking.end(), offset) != walking.end()) {
+      r.error_line("Directory at offset %u is already being walked", offset);
+      return size;
+    }
     if (!inside(offset, 2, length)) {
-      error_line("Directory at offset %u lies outside the Exif data", offset);
+      r.error_line("Directory at offset %u lies outside the Exif data", offset);
       return size;
     }
     walking.push_back(offset);
@@ -295,55 +394,57 @@ int64_t ifd(int order, const uint8_t* base, int64_t length, uint32_t offset) {
     if (walking.size() == 1) size = 2 + 12 * static_cast<int64_t>(n);
     uint32_t exif = 0;
     uint32_t i = 0;
-    for (; i < n; ++i) {
-      const int64_t entry = offset + 2 + 12 * static_cast<int64_t>(i);
-      if (!inside(entry, 12, length)) break;
-      const uint8_t* p = base + entry;
-      uint32_t value = put_entry(order, base, length, static_cast<uint32_t>(entry));
-      if (get16(order, p) == kExifOffsetTag) exif = value;
-    }
-    if (i < n) {
-      error_line("Directory cut short after %u of %u entries", i, n);
+    {
+      Item directory(r, directory_kind(title), tiff, offset, 2 + 12 * static_cast<int64_t>(n));
+      r.num(1, "entries", n);
+      for (; i < n; ++i) {
+        const int64_t entry = offset + 2 + 12 * static_cast<int64_t>(i);
+        if (!inside(entry, 12, length)) break;
+        const uint8_t* p = base + entry;
+        uint32_t value = put_entry(r, order, tiff, static_cast<uint32_t>(entry));
+        if (get16(order, p) == kExifOffsetTag) exif = value;
+      }
+      if (i < n) {
+        r.error_line("Directory cut short after %u of %u entries", i, n);
+      }
     }
     if (exif == 0) return size;
-    heading("IFD (Exif)", exif);
-    if (std::find(walking.begin(), walking.end(), exif) != walking.end()) {
-      error_line("Directory at offset %u is already being walked", exif);
-      return size;
-    }
+    title = "IFD (Exif)";
     offset = exif;
   }
 }
 
-void tiff_header(const uint8_t* base, int64_t length) {
+void tiff_header(Report& r, const Source& tiff) {
+  const uint8_t* base = tiff.block;
+  const int64_t length = tiff.limit;
   if (length < 8) {
-    error_line("TIFF header too short");
+    r.error_line("TIFF header too short");
     return;
   }
   const int order = (base[0] == 'I' && base[1] == 'I') ? 1 : 0;
-  if (verbose > 0) {
-    printi();
-    outs("\t\tByte order: ");
-    put_raw(base, 2);
-    outf(", Length marker: %.4x\n", get16(order, base + 2));
+  if (r.verbose > 0) {
+    r.printi();
+    r.outs("\t\tByte order: ");
+    put_raw(r, base, 2);
+    r.outf(", Length marker: %.4x\n", get16(order, base + 2));
   }
+  r.text(1, "byte_order", Enc::utf8, base, 2);
+  r.num(1, "magic", get16(order, base + 2));
   const uint32_t ifd0 = get32(order, base + 4);
-  heading("IFD0 (main image)", ifd0);
-  const int64_t size = ifd(order, base, length, ifd0);
+  const int64_t size = ifd(r, order, tiff, ifd0, "IFD0 (main image)");
   if (size == 0) return;
   // The link to IFD1 follows IFD0's entries. When the entries themselves
   // were cut short, that has been reported already.
   const int64_t link_at = static_cast<int64_t>(ifd0) + size;
   if (!inside(link_at, 4, length)) {
     if (link_at <= length) {
-      error_line("Link to the next directory lies past the end of the Exif data");
+      r.error_line("Link to the next directory lies past the end of the Exif data");
     }
     return;
   }
   const uint32_t ifd1 = get32(order, base + link_at);
   if (ifd1 == 0) return;
-  heading("IFD1 (thumbnail image)", ifd1);
-  ifd(order, base, length, ifd1);  // the link after IFD1 is not followed
+  ifd(r, order, tiff, ifd1, "IFD1 (thumbnail image)");  // the link after IFD1 is not followed
 }
 
 }  // namespace tagdelve

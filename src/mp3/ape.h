@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
@@ -21,6 +22,6 @@ const ape_key* find_ape(const char* key);
 // Walks the APE v2 tag whose first 4 bytes ("APET") the caller has read.
 // Returns true with the source after the tag's footer, false when a read
 // failed.
-bool ape_tag(Source& src, uint8_t* sig);
+bool ape_tag(Report& r, Source& src, uint8_t* sig, int64_t at);
 
 }  // namespace tagdelve

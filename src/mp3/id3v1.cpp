@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-#include "common/output.h"
 #include "common/printers.h"
 
 namespace tagdelve {
@@ -40,20 +39,21 @@ namespace {
 
 // Prints one fixed-width text field: its bytes up to the first zero byte, or
 // all `width` of them, as they are.
-void text_line(const char* head, const uint8_t* p, size_t width) {
-  printi();
-  outc('\t');
-  outs(head);
-  outc('{');
-  put_latin1_field(p, width);
-  outs("}\n");
+void text_line(Report& r, const char* head, const uint8_t* p, size_t width, const char* name) {
+  r.printi();
+  r.outc('\t');
+  r.outs(head);
+  r.outc('{');
+  put_latin1_field(r, p, width, name);
+  r.outs("}\n");
 }
 
 }  // namespace
 
-bool ID3v1_tag(Source& src, uint8_t* sig) {
-  printi();
-  outs("ID3v1 tag\n");
+bool ID3v1_tag(Report& r, Source& src, uint8_t* sig, int64_t at) {
+  Item item(r, "ID3v1 tag", src, at, 128);
+  r.printi();
+  r.outs("ID3v1 tag\n");
   // The tag from its title on (tag offsets 3 to 127); the title's first byte
   // came with the signature.
   uint8_t tag[125];
@@ -63,44 +63,51 @@ bool ID3v1_tag(Source& src, uint8_t* sig) {
     return false;
   }
 
-  text_line("Track  : ", tag, 30);
-  text_line("Artist : ", tag + 30, 30);
-  text_line("Album  : ", tag + 60, 30);
-  text_line("Year   : ", tag + 90, 4);
-  text_line("Comment: ", tag + 94, 30);
+  text_line(r, "Track  : ", tag, 30, "title");
+  text_line(r, "Artist : ", tag + 30, 30, "artist");
+  text_line(r, "Album  : ", tag + 60, 30, "album");
+  text_line(r, "Year   : ", tag + 90, 4, "year");
+  text_line(r, "Comment: ", tag + 94, 30, "comment");
   // ID3v1.1: a zero byte before the last comment byte makes that byte the
   // track number.
   if (tag[122] == 0 && tag[123] != 0) {
-    printi();
-    outf("\tTrack #: %d\n", tag[123]);
+    r.printi();
+    r.outf("\tTrack #: %d\n", tag[123]);
+    r.num(0, "track", tag[123]);
   }
   int genre = tag[124];
-  printi();
-  outf("\tGenre  : %d", genre);
-  if (const char* name = genre_name(genre)) outf(" [%s]", name);
-  outc('\n');
+  r.printi();
+  r.outf("\tGenre  : %d", genre);
+  r.num(0, "genre", genre);
+  if (const char* name = genre_name(genre)) {
+    r.outf(" [%s]", name);
+    r.str(0, "genre_name", name);
+  }
+  r.outc('\n');
   return true;
 }
 
-bool ID3v1_tag_ext(Source& src, uint8_t* /*sig*/) {
-  printi();
-  outs("ID3v1 extended tag\n");
+bool ID3v1_tag_ext(Report& r, Source& src, uint8_t* /*sig*/, int64_t at) {
+  Item item(r, "ID3v1 extended tag", src, at, 227);
+  r.printi();
+  r.outs("ID3v1 extended tag\n");
   uint8_t tag[223];  // tag offsets 4 to 226
   if (!src.read(tag, 223)) {
     src.ended_inside("ID3v1 extended tag");
     return false;
   }
 
-  text_line("Track remainder : ", tag, 60);
-  text_line("Artist remainder: ", tag + 60, 60);
-  text_line("Album remainder : ", tag + 120, 60);
-  printi();
-  outs("\tSpeed           : {");
-  put_latin1(tag + 180, 1);
-  outs("}\n");
-  text_line("Genre           : ", tag + 181, 30);
-  text_line("Start time      : ", tag + 211, 6);
-  text_line("End time mmm:ss : ", tag + 217, 6);
+  text_line(r, "Track remainder : ", tag, 60, "title_remainder");
+  text_line(r, "Artist remainder: ", tag + 60, 60, "artist_remainder");
+  text_line(r, "Album remainder : ", tag + 120, 60, "album_remainder");
+  r.printi();
+  r.outs("\tSpeed           : {");
+  put_latin1(r, tag + 180, 1);
+  r.text(0, "speed", Enc::latin1, tag + 180, 1);
+  r.outs("}\n");
+  text_line(r, "Genre           : ", tag + 181, 30, "genre");
+  text_line(r, "Start time      : ", tag + 211, 6, "start_time");
+  text_line(r, "End time mmm:ss : ", tag + 217, 6, "end_time");
   return true;
 }
 

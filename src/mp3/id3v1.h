@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
@@ -16,10 +17,10 @@ const char* genre_name(int genre);
 // title) the caller has read into `sig`. Reads the other 124 bytes and prints
 // one line per field. Returns true with the source after the tag, false when
 // the read failed.
-bool ID3v1_tag(Source& src, uint8_t* sig);
+bool ID3v1_tag(Report& r, Source& src, uint8_t* sig, int64_t at);
 
 // Walks the extended tag whose signature "TAG+" the caller has read: the
 // other 223 bytes. Returns true, or false when the read failed.
-bool ID3v1_tag_ext(Source& src, uint8_t* sig);
+bool ID3v1_tag_ext(Report& r, Source& src, uint8_t* sig, int64_t at);
 
 }  // namespace tagdelve

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/decode.h"
-#include "common/output.h"
 #include "common/printers.h"
 #include "common/table.h"
 #include "mp3/id3v2_content.h"
@@ -127,13 +126,16 @@ const ID3v2_frame_type* find_type2(const char* id) {
   return find_row(ID3v2_frames, [id](const ID3v2_frame_type& f) { return f.id2[0] != 0 && strcmp(id, f.id2) == 0; });
 }
 
-void generic_frame(const uint8_t* c, int64_t n, int /*major*/) {
-  outf("Length: %lld bytes\n", static_cast<long long>(n));
-  if (verbose > 1) {
-    printi();
-    outs("\t\t");
-    ext_hex(n, c, 2);
-    outc('\n');
+void generic_frame(Report& r, const Source& content, int /*major*/) {
+  const uint8_t* c = content.block;
+  const int64_t n = content.limit;
+  r.outf("Length: %lld bytes\n", static_cast<long long>(n));
+  r.num(0, "content_length", n);
+  if (r.verbose > 1) {
+    r.printi();
+    r.outs("\t\t");
+    ext_hex(r, n, c, 2, "content");
+    r.outc('\n');
   }
 }
 
@@ -159,113 +161,129 @@ void resync(std::vector<uint8_t>& bytes, std::vector<uint32_t>* dropped) {
 
 // Where the body of a tag (extended header, frames, padding) is read from:
 // the file itself, or the tag's stored bytes with unsynchronisation undone,
-// held in memory. The tag's sizes count stored bytes.
+// held in memory (whose source maps its positions to the stored ones). The
+// tag's sizes count stored bytes.
 struct TagBody {
+  Report& r;
   Source& src;
-  int64_t start;                         // the position of the body's first byte
-  const std::vector<uint32_t>* dropped;  // of a resynced body, else nullptr
-  int64_t origin = 0;                    // of a resynced body, its offset in the file
+  int64_t start;  // the position of the body's first byte
+
+  const std::vector<uint32_t>* dropped() const { return src.dropped; }
 
   // Stored bytes consumed so far. A dropped byte counts once the byte after
   // it has been read.
   int64_t walked() const {
     int64_t n = src.tell() - start;
-    if (dropped != nullptr) n += std::lower_bound(dropped->begin(), dropped->end(), n) - dropped->begin();
+    if (dropped() != nullptr) n += std::lower_bound(dropped()->begin(), dropped()->end(), n) - dropped()->begin();
     return n;
   }
   // True when a dropped byte stands right at the position: the next read
   // takes one stored byte more than it returns.
   bool zero_pending() const {
-    return dropped != nullptr && std::binary_search(dropped->begin(), dropped->end(), src.tell() - start);
+    return dropped() != nullptr && std::binary_search(dropped()->begin(), dropped()->end(), src.tell() - start);
   }
 
   // After a failed read: reports where the body ended inside `item`, at the
   // offset the file holds that byte at.
   void ended_inside(const std::string& item) const {
     const Shortfall& s = src.shortfall;
-    if (dropped == nullptr) return src.ended_inside(item.c_str());
+    if (dropped() == nullptr) return src.ended_inside(item.c_str());
     if (s.missing <= 0) return;
-    const int64_t stored = s.at + (std::upper_bound(dropped->begin(), dropped->end(), s.at) - dropped->begin());
-    report_end(src.name, item.c_str(), origin + stored, s.missing);
+    const int64_t stored = src.start + s.at + (std::upper_bound(dropped()->begin(), dropped()->end(), s.at) - dropped()->begin());
+    report_end(*src.parent, src.name, item.c_str(), stored, static_cast<uint64_t>(s.missing));
   }
 };
 
 // The frame's line up to its content: identifier, description, size and
 // (ID3v2.3 and ID3v2.4) the two flag bytes.
-void frame_head(const uint8_t* h, int major, const ID3v2_frame_type& type, int64_t size) {
-  printi();
-  outc('\t');
-  put_field(h, 4);
-  outc(' ');
-  if (verbose > 0) outf("[%s] ", type.description);
-  if (verbose > 1) outf("Length: %lld, ", static_cast<long long>(size));
-  if (major != 2 && verbose > 0) {
-    outs("Flags: ");
-    put_hex(2, h + 8);
-    outs(", ");
+void frame_head(Report& r, const uint8_t* h, int major, const ID3v2_frame_type& type, int64_t size) {
+  r.printi();
+  r.outc('\t');
+  put_field(r, h, 4, "id");
+  r.outc(' ');
+  if (r.verbose > 0) r.outf("[%s] ", type.description);
+  if (r.verbose > 1) r.outf("Length: %lld, ", static_cast<long long>(size));
+  if (major != 2 && r.verbose > 0) {
+    r.outs("Flags: ");
+    put_hex(r, 2, h + 8);
+    r.outs(", ");
   }
+  r.str(1, "frame_type", type.description);
+  r.num(2, "size", size);
+  if (major != 2) r.num(1, "flags", word16(h + 8));
 }
 
 // The extended header in the ID3v2.4 layout: a syncsafe size, the number of
 // flag bytes, the flags, and a length-prefixed data block per set flag.
-bool ext_head(Source& src) {
-  printi();
-  outs("ID3 Extended header");
+bool ext_head(Report& r, Source& src) {
+  Item item(r, "extended header", src, src.tell());
+  r.printi();
+  r.outs("ID3 Extended header");
   uint8_t h[6];
   if (!src.read(h, 6)) return false;
   int flags = h[5];
-  if (verbose > 0) {
-    outs(", Flags: ");
-    put_hex(1, h + 5);
+  if (r.verbose > 0) {
+    r.outs(", Flags: ");
+    put_hex(r, 1, h + 5);
   }
-  if (verbose > 1) outf(", Length: %d", syncsafe(h));
-  outc('\n');
+  if (r.verbose > 1) r.outf(", Length: %d", syncsafe(h));
+  r.outc('\n');
+  r.num(1, "flags", flags);
+  r.num(2, "size", syncsafe(h));
   // Each set flag from bit 6 down to bit 0 (flags 2 to 8) has a data block
   // of its own, led by its length.
   for (int bit = 6; bit >= 0; --bit) {
     if ((flags & (1 << bit)) == 0) continue;
+    Item data(r, "flag data", src, src.tell());
     uint8_t len;
     if (!src.read(&len, 1)) return false;
-    if (verbose > 0) {
-      printi();
-      outf("Flag %d, Length %d", 8 - bit, len);
+    if (r.verbose > 0) {
+      r.printi();
+      r.outf("Flag %d, Length %d", 8 - bit, len);
     }
-    uint8_t data[255];
-    if (!src.read(data, len)) return false;
-    if (verbose > 1) ext_hex(len, data, 0);
-    if (verbose > 0) outc('\n');
+    r.num(1, "flag", 8 - bit);
+    r.num(1, "data_length", len);
+    uint8_t data_bytes[255];
+    if (!src.read(data_bytes, len)) return false;
+    if (r.verbose > 1) ext_hex(r, len, data_bytes, 0, "data");
+    if (r.verbose > 0) r.outc('\n');
   }
   return true;
 }
 
 // The extended header in the ID3v2.3 layout: a size that excludes itself,
 // 2 flag bytes, the padding size and, when flagged, a CRC.
-bool ext_head3(Source& src) {
-  printi();
-  outs("ID3 Extended header");
+bool ext_head3(Report& r, Source& src) {
+  Item item(r, "extended header", src, src.tell());
+  r.printi();
+  r.outs("ID3 Extended header");
   uint8_t h[14];
   if (!src.read(h, 10)) return false;
   int32_t size = word32(h);
   bool crc = (h[4] & 0x80) != 0;
-  if (verbose > 0) {
-    outs(", Flags: ");
-    put_hex(2, h + 4);
+  if (r.verbose > 0) {
+    r.outs(", Flags: ");
+    put_hex(r, 2, h + 4);
   }
-  if (verbose > 1) outf(", Length: %d", size);
-  outc('\n');
+  if (r.verbose > 1) r.outf(", Length: %d", size);
+  r.outc('\n');
+  r.num(1, "flags", word16(h + 4));
+  r.num(2, "size", size);
+  r.num(2, "padding_size", word32(h + 6));
   int64_t got = 10;
   if (crc) {
     if (!src.read(h + 10, 4)) return false;
     got += 4;
+    r.hex(2, "crc", h + 10, 4);
   }
-  if (verbose > 1) {
-    printi();
-    outf("\tPadding size: %d", word32(h + 6));
+  if (r.verbose > 1) {
+    r.printi();
+    r.outf("\tPadding size: %d", word32(h + 6));
     if (crc) {
-      outs(", CRC: ");
-      put_hex(4, h + 10);
+      r.outs(", CRC: ");
+      put_hex(r, 4, h + 10);
     }
-    outc('\n');
+    r.outc('\n');
   }
   // A size that claims more than these fields: the rest belongs to the
   // extended header as well and is passed over.
@@ -275,22 +293,26 @@ bool ext_head3(Source& src) {
 // The extended header and the frames of a tag body. False when a read
 // failed.
 bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) {
+  Report& r = body.r;
   const int major = sig[3];
-  if ((sig[5] & 0x40) != 0 && !(major == 3 ? ext_head3(body.src) : ext_head(body.src))) {
+  if ((sig[5] & 0x40) != 0 && !(major == 3 ? ext_head3(r, body.src) : ext_head(r, body.src))) {
     body.ended_inside("ID3 Extended header");
     return false;
   }
   if (major < 2 || major > 4) {
-    printi();
-    outf("Unsupported ID3v2.%d tag\n", major);
+    r.printi();
+    r.outf("Unsupported ID3v2.%d tag\n", major);
+    r.flag(0, "supported", false);
     return true;
   }
   const int64_t header_size = (major == 2) ? 6 : 10;
   std::vector<uint8_t> content;
+  std::vector<uint32_t> dropped;
   while (body.walked() < tag_size) {
     // A frame header is read only when it fits in the rest of the body; a
     // shorter rest is padding.
     if (tag_size - body.walked() < header_size + (body.zero_pending() ? 1 : 0)) break;
+    const int64_t at = body.src.tell();
     if (!body.src.read(sig, header_size)) {
       body.ended_inside("frame header");
       return false;
@@ -309,28 +331,40 @@ bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) 
       type = find_type(reinterpret_cast<const char*>(sig));
     }
     if (type == nullptr) type = &kUnknownFrame;
-    frame_head(sig, major, *type, size);
+    Item frame(r, std::string(reinterpret_cast<const char*>(sig)) + " frame", body.src, at);
+    frame_head(r, sig, major, *type, size);
 
+    const int64_t content_at = body.src.tell();
     if (!body.src.body(content, size)) {
-      body.ended_inside(escaped(reinterpret_cast<const char*>(sig)) + " frame");
+      body.ended_inside(escaped(r, reinterpret_cast<const char*>(sig)) + " frame");
       return false;
     }
+    frame.length = body.src.tell() - at;
+    Source whole = body.src.held(content.data(), static_cast<int64_t>(content.size()), content_at);
     size_t start = 0;
     if (major == 4) {
       // The size counts the stored bytes. Unsynchronisation (tag-wide or
       // the frame's own flag) is undone on them, and a data length
       // indicator leads the content.
-      if (tag_unsync || (sig[9] & 0x02) != 0) resync(content, nullptr);
+      if (tag_unsync || (sig[9] & 0x02) != 0) {
+        dropped.clear();
+        resync(content, &dropped);
+        whole = body.src.held(content.data(), static_cast<int64_t>(content.size()), content_at);
+        whole.dropped = &dropped;
+      }
       if ((sig[9] & 0x01) != 0) start = std::min<size_t>(content.size(), 4);
     }
-    type->print(content.data() + start, static_cast<int64_t>(content.size() - start), major);
+    const Source held = whole.held(content.data() + start, static_cast<int64_t>(content.size() - start),
+                                   static_cast<int64_t>(start));
+    type->print(r, held, major);
   }
   return true;
 }
 
 }  // namespace
 
-bool ID3v2_tag(Source& src, uint8_t* sig) {
+bool ID3v2_tag(Report& r, Source& src, uint8_t* sig, int64_t at) {
+  Item tag(r, "ID3v2 tag", src, at);
   if (!src.read(sig + 4, 6)) {
     src.ended_inside("ID3v2 tag");
     return false;
@@ -338,14 +372,18 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
   const int major = sig[3];
   const int64_t tag_size = syncsafe(sig + 6);
 
-  printi();
-  outf("ID3v2.%d tag", major);
-  if (verbose > 0) {
-    outf(", Revision: %u, Flags: ", sig[4]);
-    put_hex(1, sig + 5);
+  r.printi();
+  r.outf("ID3v2.%d tag", major);
+  if (r.verbose > 0) {
+    r.outf(", Revision: %u, Flags: ", sig[4]);
+    put_hex(r, 1, sig + 5);
   }
-  if (verbose > 1) outf(", Length: %lld", static_cast<long long>(tag_size));
-  outc('\n');
+  if (r.verbose > 1) r.outf(", Length: %lld", static_cast<long long>(tag_size));
+  r.outc('\n');
+  r.num(0, "version", major);
+  r.num(1, "revision", sig[4]);
+  r.num(1, "flags", sig[5]);
+  r.num(2, "size", tag_size);
 
   const bool tag_unsync = (sig[5] & 0x80) != 0;
   const bool has_footer = (sig[5] & 0x10) != 0;
@@ -360,11 +398,14 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
     const int64_t held = static_cast<int64_t>(bytes.size());
     std::vector<uint32_t> dropped;
     resync(bytes, &dropped);
-    Source undone = Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()));
+    Source undone = Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()), &r);
+    undone.parent = &src;
+    undone.start = body_start;
+    undone.dropped = &dropped;
     // Where the bytes held end: at the tag's end, or where the file (or the
     // member holding it) ended.
     undone.name = held == tag_size ? "Tag" : src.end_name(held);
-    TagBody body{undone, 0, &dropped, body_start};
+    TagBody body{r, undone, 0};
     bool ok = tag_frames(body, sig, tag_size, tag_unsync);
     walked = body.walked();
     if (!ok) {
@@ -373,7 +414,7 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
     }
     src.took(held);
   } else {
-    TagBody body{src, src.tell(), nullptr};
+    TagBody body{r, src, src.tell()};
     if (!tag_frames(body, sig, tag_size, tag_unsync)) return false;
     walked = body.walked();
   }
@@ -381,28 +422,35 @@ bool ID3v2_tag(Source& src, uint8_t* sig) {
   // Frames that ran past the tag size leave a negative padding: it is shown,
   // and nothing is skipped.
   const int64_t padding = tag_size - walked;
-  if (verbose > 1) {
-    printi();
-    outf("\tID3v2 tag padding %lld bytes\n", static_cast<long long>(padding));
+  if (r.verbose > 1) {
+    r.printi();
+    r.outf("\tID3v2 tag padding %lld bytes\n", static_cast<long long>(padding));
   }
+  r.num(2, "padding", padding);
   // What is left of the tag body: the padding, or of an unsynchronised tag
   // what the source did not hold.
   src.skip(body_start + tag_size - src.tell());
 
   if (has_footer) {
+    Item footer(r, "ID3v2 footer", src, src.tell(), 10);
     if (!src.read(sig, 10)) {
       src.ended_inside("ID3v2 footer");
       return false;
     }
-    printi();
-    outf("ID3v2.%d footer", sig[3]);
-    if (verbose > 0) {
-      outf(", Revision: %u, Flags: ", sig[4]);
-      put_hex(1, sig + 5);
+    r.printi();
+    r.outf("ID3v2.%d footer", sig[3]);
+    if (r.verbose > 0) {
+      r.outf(", Revision: %u, Flags: ", sig[4]);
+      put_hex(r, 1, sig + 5);
     }
-    if (verbose > 1) outf(", Length: %d", syncsafe(sig + 6));
-    outc('\n');
+    if (r.verbose > 1) r.outf(", Length: %d", syncsafe(sig + 6));
+    r.outc('\n');
+    r.num(0, "version", sig[3]);
+    r.num(1, "revision", sig[4]);
+    r.num(1, "flags", sig[5]);
+    r.num(2, "size", syncsafe(sig + 6));
   }
+  tag.length = src.tell() - at;
   return true;
 }
 

@@ -5,13 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
 
-// Prints the content of a frame, `n` bytes at `c`, continuing the frame's
-// line and ending it. `major` is the tag's major version.
-using FramePrinter = void (*)(const uint8_t* c, int64_t n, int major);
+// Prints the content of a frame, held in memory as the source `content`
+// (its bytes and their number are content.block and content.limit),
+// continuing the frame's line and ending it. `major` is the tag's major
+// version.
+using FramePrinter = void (*)(Report& r, const Source& content, int major);
 
 // One known frame: its identifier in ID3v2.3/ID3v2.4 and in ID3v2.2 (empty
 // where the frame has no such form), its description and its printer.
@@ -33,12 +36,12 @@ const ID3v2_frame_type* find_type(const char* id);
 const ID3v2_frame_type* find_type2(const char* id);
 
 // Walks the ID3v2 tag whose first 4 bytes ("ID3" and the major version) the
-// caller has read into `sig` (10 bytes, used as scratch). Returns true with
-// the source after the tag, false when a read failed.
-bool ID3v2_tag(Source& src, uint8_t* sig);
+// caller has read into `sig` (10 bytes, used as scratch) from offset `at`.
+// Returns true with the source after the tag, false when a read failed.
+bool ID3v2_tag(Report& r, Source& src, uint8_t* sig, int64_t at);
 
 // The printer for contents not otherwise decoded: the length, and at
 // verbose > 1 a hex dump.
-void generic_frame(const uint8_t* c, int64_t n, int major);
+void generic_frame(Report& r, const Source& content, int major);
 
 }  // namespace tagdelve

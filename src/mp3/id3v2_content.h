@@ -1,6 +1,7 @@
 // Printers of ID3v2 frame contents, named by the rows of ID3v2_frames. Each
-// is given the content `c` of `n` bytes and the tag's major version (which
-// only the picture printer looks at). Each continues the frame's line begun by
+// is given the content as a source held in memory (its bytes `c` and their
+// number `n` are content.block and content.limit) and the tag's major
+// version (which only the picture printer looks at). Each continues the frame's line begun by
 // the tag walk, decodes the content as far as it knows the frame's layout,
 // and ends the line; some print further lines (hex dumps, a JPEG picture).
 //
@@ -10,51 +11,55 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "common/report.h"
+#include "common/source.h"
 
 namespace tagdelve {
 
 // Text information frames (T000 to TZZZ but TXXX): encoding, text.
-void text_frame(const uint8_t* c, int64_t n, int major);
+void text_frame(Report& r, const Source& content, int major);
 
 // TXXX: encoding, terminated description, then the value in that encoding.
-void user_text(const uint8_t* c, int64_t n, int major);
+void user_text(Report& r, const Source& content, int major);
 
 // WXXX: as TXXX, but the value is a URL in ISO-8859-1.
-void user_url(const uint8_t* c, int64_t n, int major);
+void user_url(Report& r, const Source& content, int major);
 
 // URL link frames (W000 to WZZZ but WXXX): the URL, the whole content.
-void url_link(const uint8_t* c, int64_t n, int major);
+void url_link(Report& r, const Source& content, int major);
 
 // USLT: encoding, language, terminated description, text.
-void lyrics_frame(const uint8_t* c, int64_t n, int major);
+void lyrics_frame(Report& r, const Source& content, int major);
 
 // COMM: as USLT, with the iTunes "iTunNORM" and "iTunSMPB" comments decoded.
-void comment_frame(const uint8_t* c, int64_t n, int major);
+void comment_frame(Report& r, const Source& content, int major);
 
 // The two iTunNORM volume values at p + 1 and p + 10, as gains in decibels
 // against `reference`; `avail` is the number of bytes from p to the end of
 // the content (0 or less when p stands at or past it).
-void iTunGAIN(const uint8_t* p, int64_t avail, int reference);
+void iTunGAIN(Report& r, const uint8_t* p, int64_t avail, int reference);
 
 // The two iTunNORM peak values at p + 1 and p + 10, as fractions of 32768.
-void iTunPEAK(const uint8_t* p, int64_t avail);
+void iTunPEAK(Report& r, const uint8_t* p, int64_t avail);
 
 // APIC (PIC in ID3v2.2, `major` 2): picture type, description, size; a JPEG
 // picture is walked from memory one level deeper.
-void attached_picture(const uint8_t* c, int64_t n, int major);
+void attached_picture(Report& r, const Source& content, int major);
 
 // GEOB: MIME type, file name, description, and the object as a dump at
 // verbose > 0.
-void encapsulated_object(const uint8_t* c, int64_t n, int major);
+void encapsulated_object(Report& r, const Source& content, int major);
 
 // PRIV: owner identifier and the private data as a dump.
-void private_frame(const uint8_t* c, int64_t n, int major);
+void private_frame(Report& r, const Source& content, int major);
 
 // RGAD: the peak amplitude and the 16-bit gain fields.
-void replay_gain(const uint8_t* c, int64_t n, int major);
+void replay_gain(Report& r, const Source& content, int major);
 
 // One RGAD gain field (16 bits, big-endian, at p): name, originator, value.
-void put_gain(const uint8_t* p);
+std::string gain_text(const uint8_t* p);
 
 // A hexadecimal number as the C library's "%8x" conversion reads it, from at
 // most `avail` bytes at p: leading white space skipped, then at most 8

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
@@ -22,6 +23,6 @@ const lyrics3v2_field* find_field(const char* id);
 // Walks the Lyrics3 block whose first 4 bytes ("LYRI") the caller has read
 // into `sig` (10 bytes, used here as scratch). Returns true with the source
 // after the end marker, false when a read failed.
-bool lyrics3_block(Source& src, uint8_t* sig);
+bool lyrics3_block(Report& r, Source& src, uint8_t* sig, int64_t at);
 
 }  // namespace tagdelve

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstring>
 
-#include "common/output.h"
 #include "common/printers.h"
 #include "mp3/ape.h"
 #include "mp3/id3v1.h"
@@ -15,6 +14,14 @@ namespace tagdelve {
 const char* const MPEG_versions[4] = {"'MPEG 2.5'", "error", "mpg-ii", "mpg-i"};
 const char* const MPEG_layers[4] = {"error", "III", "II", "I"};
 const char* const MPEG_flags[2] = {"on", "off"};
+
+namespace {
+
+// The same, as the JSON report names them.
+const char* const kVersionNames[4] = {"MPEG-2.5", "reserved", "MPEG-2", "MPEG-1"};
+const char kLayerDigits[4] = {'0', '3', '2', '1'};  // 0 for the reserved layer
+
+}  // namespace
 
 constexpr int32_t MPEG_samples[4][4] = {
     {11025, 12000, 8000, -1},   // MPEG 2.5
@@ -95,17 +102,17 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
 // The lines of an item at verbose > 1, formatted by hand and written at
 // once: the offset line of every item and, for an audio frame, its two frame
 // lines. Kept out of the walk's loop, which runs once per frame.
-[[gnu::noinline]] void item_lines(int64_t at, const uint8_t* h, bool audio) {
-  begin_line();
+[[gnu::noinline]] void item_lines(Report& r, int64_t at, const uint8_t* h, bool audio) {
+  r.begin_line();
   char line[3 * kMaxFmtTabs + 256];
-  char* e = fmt_tabs(line);
+  char* e = fmt_tabs(line, r.indent);
   e = fmt_lit(e, "Offset ");
   e = fmt_dec(e, at);
   e = fmt_lit(e, ", Frame header <0x");
   e = fmt_hex(e, h, 4);
   e = fmt_lit(e, ">\n");
   if (audio) {
-    e = fmt_tabs(e);
+    e = fmt_tabs(e, r.indent);
     e = fmt_lit(e, "Data frame, ");
     e = fmt_str(e, MPEG_versions[version_of(h)]);
     e = fmt_lit(e, " layer ");
@@ -116,7 +123,7 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
     e = fmt_dec(e, bitrate_of(h));
     e = fmt_lit(e, "k,\n");
     const uint8_t flags[2] = {static_cast<uint8_t>(h[2] & 3), h[3]};
-    e = fmt_tabs(e);
+    e = fmt_tabs(e, r.indent);
     e = fmt_lit(e, "\tFrame Length: ");
     e = fmt_dec(e, kFrameLengths[frame_index(h)]);
     e = fmt_lit(e, ", Frequency: ");
@@ -125,20 +132,65 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
     e = fmt_hex(e, flags, 2);
     e = fmt_lit(e, ">\n");
   }
-  outw(line, static_cast<size_t>(e - line));
+  r.outw(line, static_cast<size_t>(e - line));
+}
+
+// An audio frame's item in the JSON report at verbose > 1, formatted by hand
+// as its text lines are: there is one for every frame.
+[[gnu::noinline]] void frame_item(Report& r, const Source& src, int64_t at, const uint8_t* h) {
+  char item[512];
+  char* e = fmt_lit(item, "{\"kind\":\"audio frame\",\"offset\":");
+  e = fmt_dec(e, at);
+  e = fmt_lit(e, ",\"absolute\":");
+  e = fmt_dec(e, src.absolute(at));
+  e = fmt_lit(e, ",\"length\":");
+  e = fmt_dec(e, kFrameLengths[frame_index(h)]);
+  e = fmt_lit(e, ",\"fields\":{\"header\":\"");
+  e = fmt_hex(e, h, 4);
+  e = fmt_lit(e, "\",\"version\":\"");
+  e = fmt_str(e, kVersionNames[version_of(h)]);
+  e = fmt_lit(e, "\",\"layer\":");
+  *e++ = kLayerDigits[layer_of(h)];
+  e = fmt_lit(e, ",\"protected\":");
+  e = (h[1] & 1) != 0 ? fmt_lit(e, "false") : fmt_lit(e, "true");
+  e = fmt_lit(e, ",\"bitrate\":");
+  e = fmt_dec(e, bitrate_of(h));
+  e = fmt_lit(e, ",\"sample_rate\":");
+  e = fmt_dec(e, MPEG_samples[version_of(h)][rate_index(h)]);
+  e = fmt_lit(e, ",\"padding\":");
+  *e++ = static_cast<char>('0' + (h[2] >> 1 & 1));
+  e = fmt_lit(e, ",\"private\":");
+  *e++ = static_cast<char>('0' + (h[2] & 1));
+  e = fmt_lit(e, ",\"mode\":");
+  *e++ = static_cast<char>('0' + (h[3] >> 6));
+  e = fmt_lit(e, ",\"mode_extension\":");
+  *e++ = static_cast<char>('0' + (h[3] >> 4 & 3));
+  e = fmt_lit(e, ",\"copyright\":");
+  *e++ = static_cast<char>('0' + (h[3] >> 3 & 1));
+  e = fmt_lit(e, ",\"original\":");
+  *e++ = static_cast<char>('0' + (h[3] >> 2 & 1));
+  e = fmt_lit(e, ",\"emphasis\":");
+  *e++ = static_cast<char>('0' + (h[3] & 3));
+  e = fmt_lit(e, "}}");
+  r.raw_item(item, static_cast<size_t>(e - item));
 }
 
 // Hands an item that is not an audio frame to its tag walker.
-[[gnu::noinline]] bool tag_item(Source& src, uint8_t* sig) {
+[[gnu::noinline]] bool tag_item(Report& r, Source& src, uint8_t* sig, int64_t at) {
   memset(sig + 4, 0, 6);  // the rest of the walkers' scratch
   for (const TagSignature& tag : kTagSignatures) {
-    if (memcmp(sig, tag.sig, strlen(tag.sig)) == 0) return tag.walker(src, sig);
+    if (memcmp(sig, tag.sig, strlen(tag.sig)) == 0) return tag.walker(r, src, sig, at);
   }
-  printi();
-  outs("Error: Frame header ");
-  put_hex(4, sig);
-  outs(" not recognised\n");
+  char hex[9];
+  *fmt_hex(hex, sig, 4) = '\0';
+  r.error(std::string("Frame header <0x") + hex + "> not recognised", &src, at);
   return false;
+}
+
+// An ID3v2 tag header: "ID3", a major version the MP3 walker knows, and a
+// syncsafe size (every byte below 0x80).
+bool id3v2_header(const uint8_t* p, int64_t n) {
+  return n >= 10 && memcmp(p, "ID3", 3) == 0 && p[3] >= 2 && p[3] <= 4 && (p[6] | p[7] | p[8] | p[9]) < 0x80;
 }
 
 }  // namespace
@@ -151,7 +203,14 @@ int32_t mpeg_frame_length(const uint8_t* h) {
   return kFrameLengths[frame_index(h)];
 }
 
-bool mpeg_frame(Source& src, MpegStats& stats) {
+Probe mp3_probe(const uint8_t* p, int64_t n) {
+  if (id3v2_header(p, n)) return Probe::strong;
+  if (n < 4) return Probe::no;
+  const int32_t length = mpeg_frame_length(p);
+  return length > 4 && n >= length + 4 && mpeg_frame_length(p + length) > 0 ? Probe::weak : Probe::no;
+}
+
+bool mpeg_frame(Report& r, Source& src, MpegStats& stats) {
   uint8_t sig[10];
   const int64_t at = src.tell();
   if (!src.read(sig, 4)) {
@@ -159,8 +218,11 @@ bool mpeg_frame(Source& src, MpegStats& stats) {
     return false;
   }
   const bool audio = sig[0] == 0xFF && (sig[1] & 0xE0) == 0xE0;
-  if (verbose > 1) item_lines(at, sig, audio);
-  if (!audio) return tag_item(src, sig);
+  if (r.verbose > 1) {
+    if (r.text()) item_lines(r, at, sig, audio);
+    if (r.json() && audio) frame_item(r, src, at, sig);
+  }
+  if (!audio) return tag_item(r, src, sig, at);
 
   // An audio frame: counted, and skipped by its length.
   const int32_t bitrate = bitrate_of(sig);
@@ -174,11 +236,12 @@ bool mpeg_frame(Source& src, MpegStats& stats) {
   return true;
 }
 
-void mpeg_file(Source& src) {
-  printi();
-  outs("MPEG (MP3) file start\n");
+void mpeg_file(Report& r, Source& src) {
+  Item file(r, "MP3 file", src, 0);
+  r.printi();
+  r.outs("MPEG (MP3) file start\n");
   MpegStats stats;
-  while (mpeg_frame(src, stats)) {
+  while (mpeg_frame(r, src, stats)) {
   }
 
   // The running time takes every frame as 26 ms long, whatever its layer
@@ -187,21 +250,33 @@ void mpeg_file(Source& src) {
   int minutes = static_cast<int>(total / 60);
   double seconds = total - minutes * 60;
 
-  printi();
-  outs("Statistics\n");
-  printi();
-  outf("\tData frames: %lld\n", static_cast<long long>(stats.data_frames));
-  printi();
-  outf("\tRunning time: %dm %1.3fs\n", minutes, seconds);
-  printi();
+  r.printi();
+  r.outs("Statistics\n");
+  r.printi();
+  r.outf("\tData frames: %lld\n", static_cast<long long>(stats.data_frames));
+  r.printi();
+  r.outf("\tRunning time: %dm %1.3fs\n", minutes, seconds);
+  r.printi();
   if (stats.vbr)
-    outf("\tAverage bitrate: %lldkbps (vbr)\n", static_cast<long long>(stats.cum_bitrate / stats.data_frames));
+    r.outf("\tAverage bitrate: %lldkbps (vbr)\n", static_cast<long long>(stats.cum_bitrate / stats.data_frames));
   else
-    outf("\tConstant bitrate: %dkbps\n", stats.last_bitrate);
-  printi();
-  outf("\tFile length: %lldbytes\n", static_cast<long long>(src.tell()));
-  printi();
-  outs("MPEG (MP3) file end\n");
+    r.outf("\tConstant bitrate: %dkbps\n", stats.last_bitrate);
+  r.printi();
+  r.outf("\tFile length: %lldbytes\n", static_cast<long long>(src.tell()));
+  r.printi();
+  r.outs("MPEG (MP3) file end\n");
+
+  // The statistics follow the items they are taken over.
+  r.num(0, "frames", stats.data_frames);
+  r.real(0, "running_time", total);
+  if (stats.vbr) {
+    r.num(0, "average_bitrate", stats.cum_bitrate / stats.data_frames);
+    r.flag(0, "vbr", true);
+  } else if (stats.last_bitrate >= 0) {
+    r.num(0, "bitrate", stats.last_bitrate);  // none without a frame
+  }
+  r.num(0, "file_length", src.tell());
+  file.length = src.tell();
 }
 
 }  // namespace tagdelve

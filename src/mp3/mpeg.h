@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
@@ -28,20 +29,26 @@ struct MpegStats {
 };
 
 // A tag walker, handed an item by its signature: `sig` (10 bytes) holds the
-// 4 bytes already read. The walker reads the rest of its item and returns
-// true to go on with the next item, false to end the walk.
-using TagWalker = bool (*)(Source& src, uint8_t* sig);
+// 4 bytes already read, which began at offset `at`. The walker reads the
+// rest of its item and returns true to go on with the next item, false to
+// end the walk.
+using TagWalker = bool (*)(Report& r, Source& src, uint8_t* sig, int64_t at);
 
 // The length of the audio frame whose header is at h (4 bytes), or 0 when
 // the header has a reserved version, layer, bit-rate or sample-rate index,
 // or the free format: a frame whose length the header does not give.
 int32_t mpeg_frame_length(const uint8_t* h);
 
+// The first bytes of an MP3 file: an ID3v2 tag header (a strong sign), or
+// an audio frame header followed, where the frame ends, by another (a weak
+// one: a stray pair of sync bytes in other data is not taken for MPEG audio).
+Probe mp3_probe(const uint8_t* p, int64_t n);
+
 // Walks an MPEG audio file item by item and prints the statistics.
-void mpeg_file(Source& src);
+void mpeg_file(Report& r, Source& src);
 
 // Reads and handles one item: an audio frame is decoded and skipped here, a
 // tag is handed to its walker. Returns false when the walk ends.
-bool mpeg_frame(Source& src, MpegStats& stats);
+bool mpeg_frame(Report& r, Source& src, MpegStats& stats);
 
 }  // namespace tagdelve

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "common/output.h"
 #include "common/printers.h"
 
 namespace tagdelve {
@@ -28,7 +27,9 @@ constexpr Field kName{0, 100}, kMode{100, 8}, kUid{108, 8}, kGid{116, 8}, kSize{
 constexpr int kTypeflag = 156, kVersion = 263;
 
 // A text field up to its first 0 byte, never past its own width.
-void text(const uint8_t* hdr, Field f) { put_field(hdr + f.at, static_cast<size_t>(f.width)); }
+void text(Report& r, const uint8_t* hdr, Field f, const char* name = nullptr) {
+  put_field(r, hdr + f.at, static_cast<size_t>(f.width), name);
+}
 
 // An octal field as strtol reads it: leading blanks, an optional sign, then
 // octal digits up to the first other character; no digits give 0.
@@ -81,71 +82,87 @@ std::string long_name(uint8_t flag, const std::vector<uint8_t>& body) {
 }
 
 // Prints the fields of a header block.
-void header_lines(const uint8_t* hdr, uint8_t flag, int64_t size) {
-  printi();
-  outs("File name: ");
-  text(hdr, kName);
-  outc('\n');
-  printi();
-  outs("\tMode: ");
-  text(hdr, kMode);
-  outs(", UID: ");
-  text(hdr, kUid);
-  outf("(%lld), GID: ", static_cast<long long>(octal(hdr, kUid)));
-  text(hdr, kGid);
-  outf("(%lld)\n", static_cast<long long>(octal(hdr, kGid)));
-  if (verbose > 0) {
-    printi();
-    outs("\tStated size: ");
-    text(hdr, kSize);
-    outs(", Modified: ");
-    text(hdr, kMtime);
-    outs(", Checksum: ");
-    text(hdr, kChksum);
-    outs(", File type: ");
-    put_raw(&flag, 1);
-    outc('\n');
+void header_lines(Report& r, const uint8_t* hdr, uint8_t flag, int64_t size) {
+  r.printi();
+  r.outs("File name: ");
+  text(r, hdr, kName, "name");
+  r.outc('\n');
+  r.printi();
+  r.outs("\tMode: ");
+  text(r, hdr, kMode, "mode");
+  r.outs(", UID: ");
+  text(r, hdr, kUid);
+  r.outf("(%lld), GID: ", static_cast<long long>(octal(hdr, kUid)));
+  text(r, hdr, kGid);
+  r.outf("(%lld)\n", static_cast<long long>(octal(hdr, kGid)));
+  r.num(0, "uid", octal(hdr, kUid));
+  r.num(0, "gid", octal(hdr, kGid));
+  if (r.verbose > 0) {
+    r.printi();
+    r.outs("\tStated size: ");
+    text(r, hdr, kSize, "stated_size");
+    r.outs(", Modified: ");
+    text(r, hdr, kMtime, "modified");
+    r.outs(", Checksum: ");
+    text(r, hdr, kChksum, "checksum");
+    r.outs(", File type: ");
+    put_raw(r, &flag, 1, "type_flag");
+    r.outc('\n');
   }
-  printi();
-  outf("\tSize: %lld, Type: %s", static_cast<long long>(size), type_name(flag));
+  r.printi();
+  r.outf("\tSize: %lld, Type: %s", static_cast<long long>(size), type_name(flag));
+  r.num(0, "size", size);
+  r.str(0, "type", type_name(flag));
   if (flag == '1' || flag == '2') {
-    outs(" to: ");
-    text(hdr, kLinkname);
+    r.outs(" to: ");
+    text(r, hdr, kLinkname, "link_name");
   }
-  outc('\n');
-  if (verbose > 0) {
-    printi();
-    outs("\tMagic: ");
-    text(hdr, kMagic);
-    outs(", Version: ");
-    put_raw(hdr + kVersion, 2);
-    outc('\n');
+  r.outc('\n');
+  if (r.verbose > 0) {
+    r.printi();
+    r.outs("\tMagic: ");
+    text(r, hdr, kMagic, "magic");
+    r.outs(", Version: ");
+    put_raw(r, hdr + kVersion, 2, "version");
+    r.outc('\n');
   }
   if (memcmp(hdr + kMagic.at, "ustar", 5) == 0) {
-    printi();
-    outs("\tUser: ");
-    text(hdr, kUname);
-    outs(", Group: ");
-    text(hdr, kGname);
-    outc('\n');
-    if (verbose > 0) {
-      printi();
-      outs("\tDevice major: ");
-      text(hdr, kDevmajor);
-      outs(", Device minor: ");
-      text(hdr, kDevminor);
-      outs(", Filename prefix: ");
-      text(hdr, kPrefix);
-      outc('\n');
+    r.printi();
+    r.outs("\tUser: ");
+    text(r, hdr, kUname, "user");
+    r.outs(", Group: ");
+    text(r, hdr, kGname, "group");
+    r.outc('\n');
+    if (r.verbose > 0) {
+      r.printi();
+      r.outs("\tDevice major: ");
+      text(r, hdr, kDevmajor, "device_major");
+      r.outs(", Device minor: ");
+      text(r, hdr, kDevminor, "device_minor");
+      r.outs(", Filename prefix: ");
+      text(r, hdr, kPrefix, "prefix");
+      r.outc('\n');
     }
   }
 }
 
 }  // namespace
 
-void tar_file(Source& src, MemberWalk walk_member) {
-  printi();
-  outs("TAR file start\n");
+Probe tar_probe(const uint8_t* p, int64_t n) {
+  if (n < 512) return Probe::no;
+  if (memcmp(p + 257, "ustar", 5) == 0) return Probe::strong;
+  unsigned sum = 0;
+  for (int i = 0; i < 512; ++i) sum += (i >= 148 && i < 156) ? ' ' : p[i];
+  const std::string field(reinterpret_cast<const char*>(p + 148), 8);
+  char* end = nullptr;
+  const long stored = strtol(field.c_str(), &end, 8);
+  return end != field.c_str() && stored == static_cast<long>(sum) ? Probe::strong : Probe::no;
+}
+
+void tar_file(Report& r, Source& src) {
+  Item file(r, "TAR file", src, 0);
+  r.printi();
+  r.outs("TAR file start\n");
   uint8_t hdr[kBlock];
   std::string pending_name;  // from a long-name block, for the next member
   for (;;) {
@@ -155,28 +172,33 @@ void tar_file(Source& src, MemberWalk walk_member) {
       break;
     }
     if (hdr[0] == 0) {
-      if (verbose > 1) {
-        printi();
-        outf("Offset %lld, Null block\n", static_cast<long long>(at));
+      if (r.verbose > 1) {
+        Item null_block(r, "null block", src, at, kBlock);
+        r.printi();
+        r.outf("Offset %lld, Null block\n", static_cast<long long>(at));
       }
       continue;
     }
-    if (verbose > 1) {
-      printi();
-      outf("Offset %lld, File header block\n", static_cast<long long>(at));
+    Item member(r, "member", src, at);
+    if (r.verbose > 1) {
+      r.printi();
+      r.outf("Offset %lld, File header block\n", static_cast<long long>(at));
     }
     const uint8_t flag = hdr[kTypeflag];
     const int64_t size = octal(hdr, kSize);
-    header_lines(hdr, flag, size);
+    header_lines(r, hdr, flag, size);
 
     // The member's data: a directory stores none whatever its size field
     // says, and a negative size is taken as none.
     const int64_t data = (flag == '5' || size < 0) ? 0 : size;
     const int64_t stored = data == 0 ? 0 : ((data - 1) / kBlock + 1) * kBlock;
-    if (verbose > 0) {
-      printi();
-      outf("\tStored size: %lld\n", static_cast<long long>(stored));
+    if (r.verbose > 0) {
+      r.printi();
+      r.outf("\tStored size: %lld\n", static_cast<long long>(stored));
     }
+    r.num(1, "stored_size", stored);
+    r.num(2, "padding", stored - (size < 0 ? 0 : size));
+    member.length = kBlock + stored;
 
     // Walk the member in place, then skip whatever its walker left unread,
     // so that the next header is read at the right block however the
@@ -191,9 +213,9 @@ void tar_file(Source& src, MemberWalk walk_member) {
       pending_name.clear();
       // Within a limit (a nested archive, a memory block) the member gets no
       // more than the source still holds.
-      Source member = src.sub(data);
-      walk_member(member_name, member);
-      consumed = member.consumed();
+      Source data_source = src.sub(data);
+      r.dispatch.member(r, member_name, data_source);
+      consumed = data_source.consumed();
       src.took(consumed);
     } else if ((flag == 'L' || flag == 'x') && data <= kMaxLongName) {
       std::vector<uint8_t> body;
@@ -206,14 +228,15 @@ void tar_file(Source& src, MemberWalk walk_member) {
       }
     }
     const bool skipped = consumed >= data || src.skip(data - consumed);
-    if (verbose > 1) {
-      printi();
-      outf("\ttar section padding %lld bytes\n", static_cast<long long>(stored - (size < 0 ? 0 : size)));
+    if (r.verbose > 1) {
+      r.printi();
+      r.outf("\ttar section padding %lld bytes\n", static_cast<long long>(stored - (size < 0 ? 0 : size)));
     }
     if (skipped) src.skip(stored - data);
   }
-  printi();
-  outs("TAR file end\n");
+  r.printi();
+  r.outs("TAR file end\n");
+  file.length = src.tell();
 }
 
 }  // namespace tagdelve

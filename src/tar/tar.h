@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/report.h"
 #include "common/source.h"
 
 namespace tagdelve {
@@ -12,10 +13,12 @@ namespace tagdelve {
 // Names of the type flags '0' to '6', indexed by typeflag - '0'.
 extern const char* const tar_file_type[7];
 
-// Walks a member of the archive: its name and its data as a source of its
-// own.
-using MemberWalk = void (*)(const std::string& name, Source& member);
+// A TAR header block at the start: "ustar" at offset 257, or a checksum that
+// matches (the old layout). A strong sign.
+Probe tar_probe(const uint8_t* p, int64_t n);
 
-void tar_file(Source& src, MemberWalk walk_member);
+// Walks the archive; each member is handed to the dispatch (r.dispatch) by
+// its name, with its data as a source of its own.
+void tar_file(Report& r, Source& src);
 
 }  // namespace tagdelve

@@ -40,10 +40,9 @@ TEST(Asf, ObjectOf4GiBOrMore) {
 TEST(Asf, HugeClaimInAMemberFromAPipe) {
   const Bytes in = test::object("44231C94-9498-49D1-A141-1D134E457054", Bytes{}.le16(1), ~0ULL);
   test::MemStream ms(in.v, 7);
-  test::Levels lv(0, 0);
-  test::Capture cap;
-  tagdelve::Source src = ms.source(1026);
-  tagdelve::asf_file(src);
+  test::Captured cap(0, 0);
+  tagdelve::Source src = ms.source(1026, cap.r.get());
+  tagdelve::asf_file(*cap.r, src);
   EXPECT_EQ(cap.text(),
             "ASF (WMA) file start\nError: Member ends inside the Metadata library object at offset 1026: "
             "18446744073709550589 more bytes expected\nASF (WMA) file end\n");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/output.h"
+#include "common/report.h"
 
 namespace {
 

@@ -12,24 +12,25 @@ namespace {
 
 using namespace tagdelve;
 using test::Bytes;
-using test::Capture;
-using test::Levels;
+using test::Captured;
 
+// What `f` writes to a report at verbosity `v` and depth `depth`, with
+// --utf8 when `utf8` is set.
 template <typename F>
-std::string report(int32_t v, int32_t depth, F f) {
-  Levels lv(v, depth);
-  Capture cap;
-  f();
+std::string report(int32_t v, int32_t depth, F f, bool utf8 = false) {
+  Captured cap(v, depth);
+  cap.r->utf8 = utf8;
+  f(*cap.r);
   return cap.text();
 }
 
 TEST(Printers, PutHex) {
   Bytes b{0x49, 0x44, 0x33, 0x03};
-  EXPECT_EQ(report(0, 0, [&] { put_hex(4, b.data()); }), "<0x49443303>");
-  EXPECT_EQ(report(0, 0, [&] { put_hex(0, b.data()); }), "<0x>");
-  EXPECT_EQ(report(0, 0, [&] { put_hex(-2, b.data()); }), "<0x>");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { put_hex(r, 4, b.data()); }), "<0x49443303>");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { put_hex(r, 0, b.data()); }), "<0x>");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { put_hex(r, -2, b.data()); }), "<0x>");
   Bytes ab{0xAB, 0x0C};
-  EXPECT_EQ(report(2, 3, [&] { put_hex(2, ab.data()); }), "<0xab0c>");
+  EXPECT_EQ(report(2, 3, [&](Report& r) { put_hex(r, 2, ab.data()); }), "<0xab0c>");
 }
 
 // Bytes 0x40, 0x41, ... ("@ABC...") of the given count.
@@ -45,25 +46,25 @@ const std::string kRowChars = "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_";
 
 TEST(Printers, ExtHex) {
   Bytes three{0x41, 0x00, 0x7F};
-  EXPECT_EQ(report(0, 0, [&] { ext_hex(3, three.data(), 0); }), "<0x41007f |A  |>");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { ext_hex(r, 3, three.data(), 0); }), "<0x41007f |A  |>");
   Bytes none;
-  EXPECT_EQ(report(0, 0, [&] { ext_hex(0, none.data(), 0); }), "<0x ||>");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { ext_hex(r, 0, none.data(), 0); }), "<0x ||>");
 
   Bytes b32 = letters(32);
-  EXPECT_EQ(report(0, 1, [&] { ext_hex(32, b32.data(), 0); }),
+  EXPECT_EQ(report(0, 1, [&](Report& r) { ext_hex(r, 32, b32.data(), 0); }),
             "<0x" + kRowHex + " |" + kRowChars + "|\n\t\t ||>");
 
   Bytes b40 = letters(40);
-  EXPECT_EQ(report(0, 1, [&] { ext_hex(40, b40.data(), 0); }),
+  EXPECT_EQ(report(0, 1, [&](Report& r) { ext_hex(r, 40, b40.data(), 0); }),
             "<0x" + kRowHex + " |" + kRowChars + "|\n\t\t" + "4041424344454647 |@ABCDEFG|>");
 
   Bytes b70 = letters(70);
-  EXPECT_EQ(report(1, 0, [&] { ext_hex(70, b70.data(), 2); }),
+  EXPECT_EQ(report(1, 0, [&](Report& r) { ext_hex(r, 70, b70.data(), 2); }),
             "<0x" + kRowHex + " |" + kRowChars + "|\n\t\t\t" + kRowHex + " |" + kRowChars +
                 "|\n\t\t\t" + "404142434445 |@ABCDE|>");
 
   Bytes high{0x7E, 0x80, 0xFF, 0x1F, 0x20};
-  EXPECT_EQ(report(0, 0, [&] { ext_hex(5, high.data(), 0); }), "<0x7e80ff1f20 |~    |>");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { ext_hex(r, 5, high.data(), 0); }), "<0x7e80ff1f20 |~    |>");
 }
 
 struct EncCase {
@@ -105,20 +106,16 @@ TEST(Printers, PutEnc) {
   };
   for (const EncCase& c : cases) {
     int64_t n = static_cast<int64_t>(c.bytes.size());
-    EXPECT_EQ(report(0, 0, [&] { put_enc(c.enc, n, c.bytes.data()); }), c.quiet) << c.name;
-    EXPECT_EQ(report(1, 0, [&] { put_enc(c.enc, n, c.bytes.data()); }), c.verbose) << c.name;
+    EXPECT_EQ(report(0, 0, [&](Report& r) { put_enc(r, c.enc, n, c.bytes.data()); }), c.quiet) << c.name;
+    EXPECT_EQ(report(1, 0, [&](Report& r) { put_enc(r, c.enc, n, c.bytes.data()); }), c.verbose) << c.name;
   }
   Bytes some{0x41};
-  EXPECT_EQ(report(1, 2, [&] { put_enc(0, -5, some.data()); }), "ISO-8859-1{}");
+  EXPECT_EQ(report(1, 2, [&](Report& r) { put_enc(r, 0, -5, some.data()); }), "ISO-8859-1{}");
 }
 
 // --utf8: texts as UTF-8; what cannot be shown as a character keeps the
 // escape it has without the option.
 TEST(Printers, TextsAsUtf8) {
-  struct Utf8 {
-    Utf8() { utf8_text = true; }
-    ~Utf8() { utf8_text = false; }
-  } on;
   const struct {
     const char* name;
     int enc;
@@ -139,14 +136,16 @@ TEST(Printers, TextsAsUtf8) {
       {"utf-16 odd last byte", 1, Bytes{0xFF, 0xFE, 'a', 0, 'b'}, "{a\\0062}"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(report(0, 0, [&] { put_enc(c.enc, static_cast<int64_t>(c.bytes.size()), c.bytes.data()); }), c.want)
+    EXPECT_EQ(report(0, 0, [&](Report& r) { put_enc(r, c.enc, static_cast<int64_t>(c.bytes.size()), c.bytes.data()); }, true),
+              c.want)
         << c.name;
   // Fields printed raw hold UTF-8 (a name in an archive), or ISO-8859-1 (an
   // ID3v1 field); Exif ASCII keeps its octal escapes.
   const Bytes name = Bytes{}.str("Ä \xc3").add({0x1B});
-  EXPECT_EQ(report(0, 0, [&] { put_raw(name.data(), name.size()); }), "Ä \\c3\\1b");
-  EXPECT_EQ(report(0, 0, [&] { put_latin1_field(name.data(), name.size()); }), "Ã\\84 Ã\\1b");
-  EXPECT_EQ(report(0, 0, [&] { put_utf8(name.data(), name.size(), Escape::octal); }), "Ä \\303\\33");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { put_raw(r, name.data(), name.size()); }, true), "Ä \\c3\\1b");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { put_latin1_field(r, name.data(), name.size()); }, true), "Ã\\84 Ã\\1b");
+  EXPECT_EQ(report(0, 0, [&](Report& r) { put_utf8(r, name.data(), name.size(), Escape::octal); }, true),
+            "Ä \\303\\33");
 }
 
 struct LenCase {

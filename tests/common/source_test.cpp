@@ -14,7 +14,7 @@
 namespace {
 
 using namespace tagdelve;
-using test::Capture;
+using test::Captured;
 using test::MemStream;
 using Vec = std::vector<uint8_t>;
 
@@ -41,12 +41,12 @@ struct Reader {
   Vec bytes;
   std::unique_ptr<MemStream> stream;
   Source src;
-  Reader(const Kind& k, const Vec& b, int64_t limit = kNoLimit) : bytes(b) {
+  Reader(const Kind& k, const Vec& b, int64_t limit = kNoLimit, Report* r = nullptr) : bytes(b) {
     if (k.memory) {
-      src = Source::of_memory(bytes.data(), std::min<int64_t>(limit, static_cast<int64_t>(bytes.size())));
+      src = Source::of_memory(bytes.data(), std::min<int64_t>(limit, static_cast<int64_t>(bytes.size())), r);
     } else {
       stream = std::make_unique<MemStream>(bytes, k.buffer, k.fd);
-      src = limit == kNoLimit ? stream->source() : stream->source(limit);
+      src = limit == kNoLimit ? stream->source(r) : stream->source(limit, r);
     }
   }
 };
@@ -54,8 +54,8 @@ struct Reader {
 TEST(Source, ReadsSkipsAndTheirFailures) {
   for (const Kind& k : kKinds) {
     SCOPED_TRACE(k.name);
-    Capture cap;
-    Reader r(k, range(50), 40);
+    Captured cap;
+    Reader r(k, range(50), 40, cap.r.get());
     uint8_t d[4] = {0xAA, 0xAA, 0xAA, 0xAA};
     ASSERT_TRUE(r.src.skip(36) && r.src.skip(0) && r.src.skip(-3));
     EXPECT_FALSE(r.src.read(d, 5));  // refused by the limit: nothing read, nothing moved
@@ -72,8 +72,8 @@ TEST(Source, ReadsSkipsAndTheirFailures) {
   for (const Kind& k : kKinds) {
     if (k.memory) continue;
     SCOPED_TRACE(k.name);
-    Capture cap;
-    Reader r(k, range(10));
+    Captured cap;
+    Reader r(k, range(10), kNoLimit, cap.r.get());
     uint8_t e[4] = {0xAA, 0xAA, 0xAA, 0xAA};
     ASSERT_TRUE(r.src.skip(8));
     EXPECT_FALSE(r.src.read(e, 4));  // the stream ends inside: what was read stays

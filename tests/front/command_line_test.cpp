@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/output.h"
+#include "common/report.h"
 #include "front/dispatch.h"
 #include "front/tool.h"
 #include "support/capture.h"
@@ -11,9 +11,7 @@
 namespace {
 
 using namespace tagdelve;
-using test::Capture;
-using test::CaptureErr;
-using test::Levels;
+using test::Captured;
 
 struct OptionCase {
   std::vector<std::string> args;  // after the program name
@@ -26,7 +24,8 @@ struct OptionCase {
 std::string set_of(const Options& o) {
   std::string s;
   for (auto [on, name] : {std::pair{o.help, "help"}, {o.version, "version"}, {o.keep_going, "keep-going"},
-                          {o.detect, "detect"}, {o.utf8, "utf8"}})
+                          {o.settings.detect, "detect"}, {o.settings.utf8, "utf8"},
+                          {o.settings.mode == Mode::json, "json"}})
     if (on) s += s.empty() ? name : std::string(" ") + name;
   return s;
 }
@@ -52,7 +51,7 @@ TEST(CommandLine, Options) {
       // names; --help and --version end the scan.
       {{"--help"}, 0, 0, "", "help"},
       {{"--version", "-v", "a.mp3"}, 0, 0, "", "version"},
-      {{"-v", "--detect", "-v", "--utf8", "--keep-going", "a.mp3"}, 6, 2, "", "keep-going detect utf8"},
+      {{"-v", "--detect", "-v", "--utf8", "--keep-going", "--json", "a.mp3"}, 7, 2, "", "keep-going detect utf8 json"},
       {{"--utf8", "a.mp3", "--detect"}, 2, 0, "", "utf8"},
       {{"--verbose", "--", "--Help", "a.mp3"}, 4, 0,
        "Unknown option --verbose\nUnknown option --\nUnknown option --Help\n"},
@@ -64,15 +63,14 @@ TEST(CommandLine, Options) {
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    CaptureErr err;
-    Levels lv(7, -1);
+    Captured run;
     std::string joined;
     for (const std::string& a : c.args) joined += a + " ";
-    const Options o = options(static_cast<int>(words.size()), argv.data());
+    const Options o = options(static_cast<int>(words.size()), argv.data(), *run.r);
     EXPECT_EQ(o.first, c.first) << joined;
     EXPECT_EQ(set_of(o), c.set) << joined;
-    EXPECT_EQ(verbose, c.verbose) << joined;
-    EXPECT_EQ(err.text(), c.err) << joined;
+    EXPECT_EQ(o.settings.verbose, c.verbose) << joined;
+    EXPECT_EQ(run.errors(), c.err) << joined;
   }
 }
 
@@ -106,8 +104,8 @@ TEST(CommandLine, PromptWordSplitting) {
     std::string input = c.input;
     FILE* in = fmemopen(input.data(), input.size(), "r");
     if (input.empty()) in = fopen("/dev/null", "r");
-    Capture cap;
-    std::vector<std::string> got = read_command(in, "prog");
+    Captured cap;
+    std::vector<std::string> got = read_command(*cap.r, in, "prog");
     fclose(in);
     std::vector<std::string> want{"prog"};
     want.insert(want.end(), c.words.begin(), c.words.end());
@@ -121,8 +119,8 @@ TEST(CommandLine, LongPromptLinesAreKeptWhole) {
   for (int i = 0; i < 300; ++i) input += "file" + std::to_string(i) + ".mp3 ";
   input += "\n";
   FILE* in = fmemopen(input.data(), input.size(), "r");
-  Capture cap;
-  std::vector<std::string> got = read_command(in, "");
+  Captured cap;
+  std::vector<std::string> got = read_command(*cap.r, in, "");
   fclose(in);
   ASSERT_EQ(got.size(), 301u);
   EXPECT_EQ(got[0], "");
@@ -168,12 +166,11 @@ TEST(Dispatch, UnsupportedTypes) {
       {"dir.d/readme", 2, 1, "\t\tFile type d/readme not supported, skipped over dir.d/readme\n"},
   };
   for (const UnsupportedCase& c : cases) {
-    Levels lv(c.verbose, c.depth);
-    Capture cap;
-    Source none = Source::of_memory(nullptr, 0);
-    process_file(c.name, none);
+    Captured cap(c.verbose, c.depth);
+    Source none = Source::of_memory(nullptr, 0, cap.r.get());
+    process_file(*cap.r, c.name, none);
     EXPECT_EQ(cap.text(), c.want) << c.name;
-    EXPECT_EQ(indent, c.depth) << c.name;
+    EXPECT_EQ(cap.r->indent, c.depth) << c.name;
   }
 }
 

@@ -48,13 +48,17 @@ TEST(ID3v2Content, PrintersReadOnlyInsideTheContent) {
       "\0image/jpeg\0\3c\0\xFF\xD8\xFF\xDB\0\x43"s, "\0JPG\4c\0\xFF\xD8\xFF\xD9"s,
       "\1\xFF\xFEK\0\0\0\xFF\xFEv\0\0\0"s, "\2\0K\0\0\0v"s, "\0text/plain\0a.txt\0Notes\0hi"s,
       "\x3F\x80\0\0\x26\x1F\x4A\x41\x2C"s};
-  test::Levels lv(2, 0);
-  test::Capture cap;
-  for (const tagdelve::ID3v2_frame_type& type : tagdelve::ID3v2_frames)
-    for (const std::string& c : contents)
-      for (size_t n = 0; n <= c.size(); ++n)
-        for (int major : {2, 3}) type.print(exact(c, n).get(), static_cast<int64_t>(n), major);
-  EXPECT_FALSE(cap.text().empty());
+  for (tagdelve::Mode mode : {tagdelve::Mode::text, tagdelve::Mode::json}) {
+    test::Captured cap(2, 0, tagdelve::Settings{2, mode});
+    for (const tagdelve::ID3v2_frame_type& type : tagdelve::ID3v2_frames)
+      for (const std::string& c : contents)
+        for (size_t n = 0; n <= c.size(); ++n)
+          for (int major : {2, 3}) {
+            const std::unique_ptr<uint8_t[]> held = exact(c, n);
+            type.print(*cap.r, tagdelve::Source::of_memory(held.get(), static_cast<int64_t>(n), cap.r.get()), major);
+          }
+    EXPECT_EQ(cap.text().empty(), mode == tagdelve::Mode::json);
+  }
 }
 
 }  // namespace

@@ -4,54 +4,59 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "common/output.h"
+#include "common/report.h"
 #include "common/source.h"
 #include "front/dispatch.h"
 #include "support/fds.h"
 
 namespace test {
 
-// Points the report (or, given tagdelve::err_out, the command-line messages)
-// at a memory stream for its lifetime; text() returns what was written so far.
-class Capture {
+// A report written to memory, for one test: `r` writes its text (and its
+// command-line messages, on `err`) into strings that text() and errors()
+// return.
+class Captured {
  public:
-  explicit Capture(FILE*& target = tagdelve::out) : target_(target), saved_(target) {
-    f_ = open_memstream(&buf_, &len_);
-    point(f_);
+  explicit Captured(int32_t verbose = 0, int32_t indent = -1, tagdelve::Settings s = {}) {
+    out_ = open_memstream(&out_buf_, &out_len_);
+    err_ = open_memstream(&err_buf_, &err_len_);
+    s.verbose = verbose;
+    r = std::make_unique<tagdelve::Report>(s, out_, err_);
+    r->dispatch = tagdelve::dispatch();
+    r->indent = indent;
   }
-  ~Capture() {
-    point(saved_);
-    fclose(f_);
-    free(buf_);
+  ~Captured() {
+    r.reset();
+    fclose(out_);
+    fclose(err_);
+    free(out_buf_);
+    free(err_buf_);
   }
+  tagdelve::Report& report() { return *r; }
   std::string text() {
-    fflush(f_);
-    return std::string(buf_, len_);
+    fflush(out_);
+    return std::string(out_buf_, out_len_);
   }
-  Capture(const Capture&) = delete;
-  Capture& operator=(const Capture&) = delete;
+  std::string errors() {
+    fflush(err_);
+    return std::string(err_buf_, err_len_);
+  }
+  Captured(const Captured&) = delete;
+  Captured& operator=(const Captured&) = delete;
+
+  std::unique_ptr<tagdelve::Report> r;
 
  private:
-  void point(FILE* f) {
-    if (&target_ == &tagdelve::out)
-      tagdelve::set_report_stream(f);
-    else
-      target_ = f;
-  }
-  FILE*& target_;
-  FILE* saved_;
-  FILE* f_;
-  char* buf_ = nullptr;
-  size_t len_ = 0;
-};
-
-// The command-line messages (stderr).
-struct CaptureErr : Capture {
-  CaptureErr() : Capture(tagdelve::err_out) {}
+  FILE* out_;
+  FILE* err_;
+  char* out_buf_ = nullptr;
+  char* err_buf_ = nullptr;
+  size_t out_len_ = 0;
+  size_t err_len_ = 0;
 };
 
 // A Stream over `bytes`, read through a pipe (by default, as from another
@@ -73,10 +78,10 @@ class MemStream {
     if (writer_.joinable()) writer_.join();
   }
   tagdelve::Stream* get() { return &stream_; }
-  // The stream as a source: read to its end, or (an archive member) as a
-  // source of `limit` bytes.
-  tagdelve::Source source() { return tagdelve::Source::of_stream(stream_); }
-  tagdelve::Source source(int64_t limit) { return source().sub(limit); }
+  // The stream as a source, reporting to `r`: read to its end, or (an
+  // archive member) as a source of `limit` bytes.
+  tagdelve::Source source(tagdelve::Report* r = nullptr) { return tagdelve::Source::of_stream(stream_, r); }
+  tagdelve::Source source(int64_t limit, tagdelve::Report* r = nullptr) { return source(r).sub(limit); }
   long position() { return static_cast<long>(tagdelve::stream_tell(stream_)); }
   MemStream(const MemStream&) = delete;
   MemStream& operator=(const MemStream&) = delete;
@@ -105,33 +110,20 @@ class MemStream {
   tagdelve::Stream stream_;
 };
 
-// Sets verbose and indent for one test and restores them afterwards.
-struct Levels {
-  int32_t v, i;
-  Levels(int32_t verbose, int32_t indent) : v(tagdelve::verbose), i(tagdelve::indent) {
-    tagdelve::verbose = verbose;
-    tagdelve::indent = indent;
-  }
-  ~Levels() {
-    tagdelve::verbose = v;
-    tagdelve::indent = i;
-  }
-};
-
 // The report of `bytes` walked as a file named `name` (its extension picks
 // the walker) at depth 0: from a pipe (or a regular file) with a read buffer
 // of `buffer` bytes, or from a block of memory when `buffer` is 0.
 inline std::string walk_as(const std::string& name, const std::vector<uint8_t>& bytes, int verbose,
-                           size_t buffer = 0, MemStream::Kind kind = MemStream::kPipe) {
-  Levels lv(verbose, -1);
-  Capture cap;
+                           size_t buffer = 0, MemStream::Kind kind = MemStream::kPipe,
+                           tagdelve::Settings settings = {}) {
+  Captured cap(verbose, -1, settings);
   if (buffer == 0) {
-    tagdelve::Source src = tagdelve::Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()));
-    tagdelve::process_file(name, src);
+    tagdelve::Source src = tagdelve::Source::of_memory(bytes.data(), static_cast<int64_t>(bytes.size()), cap.r.get());
+    tagdelve::process_file(*cap.r, name, src);
   } else {
     MemStream ms(bytes, buffer, kind);
-    tagdelve::Source src = ms.source();
-    tagdelve::process_file(name, src);
+    tagdelve::Source src = ms.source(cap.r.get());
+    tagdelve::process_file(*cap.r, name, src);
   }
   return cap.text();
 }
