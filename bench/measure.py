@@ -25,6 +25,7 @@ MIB = 1 << 20
 
 
 TIMEIT = None  # the timeit wrapper (bench/timeit.cpp)
+JSON = False    # the tool has --json
 
 
 def run_once(argv):
@@ -62,6 +63,9 @@ def commands_for(name, path, tool, reps, slow_reps):
         Command("tagdelve -v", [tool, "-v", path], reps, "tool"),
         Command("tagdelve -v -v", [tool, "-v", "-v", path], reps, "tool"),
     ]
+    if JSON:
+        cmds.append(Command("tagdelve --json", [tool, "--json", path], reps, "tool"))
+        cmds.append(Command("tagdelve --json -v -v", [tool, "--json", "-v", "-v", path], reps, "tool"))
     ext = name.rsplit(".", 1)[-1]
     if ext in ("mp3", "wma") and have("ffprobe"):
         cmds.append(Command("ffprobe -count_packets", [
@@ -187,8 +191,9 @@ def main():
     ap.add_argument("--reps", type=int, default=11)
     ap.add_argument("--slow-reps", type=int, default=3)
     args = ap.parse_args()
-    global TIMEIT
+    global TIMEIT, JSON
     TIMEIT = args.timeit
+    JSON = "--json" in subprocess.run([args.tool, "--help"], capture_output=True, text=True).stdout
 
     files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar"]
     results = []
@@ -263,6 +268,7 @@ def main():
         " Peer / tagdelve |")
     add("|---|---|--:|--:|--:|--:|--:|--:|")
     worst_v0 = (0.0, "")
+    worst_json = (0.0, "")
     worst_rss = (0, "")
     show_packets = None
     for name, size, cmds in results:
@@ -281,6 +287,8 @@ def main():
                     worst_rss = (c.rss, "`%s` on %s" % (c.label, name))
                 if c.label == "tagdelve" and ratio > worst_v0[0]:
                     worst_v0 = (ratio, name)
+                if c.label == "tagdelve --json" and m / by_label["tagdelve"].median() > worst_json[0]:
+                    worst_json = (m / by_label["tagdelve"].median(), name)
             if name == "cbr.mp3" and c.label == "ffprobe -show_packets":
                 show_packets = m / v2.median()
             label = "**%s** (%.0f MiB)" % (name, size / MIB) if first else ""
@@ -326,6 +334,14 @@ def main():
     add("| verbose 2 on cbr.mp3: report text at 1 GB/s or more | %.0f MB/s (%d bytes in"
         " %.1f ms) | %s |" % (throughput, v2.report, v2.median() * 1e3,
                               "yes" if throughput >= 1000 else "**no**"))
+    if JSON:
+        jv2 = cbr_cmds["tagdelve --json -v -v"]
+        jthroughput = jv2.report / jv2.median() / 1e6
+        add("| `--json` at verbose 0: at most 1.3 x the text's time on every file | worst %.2f x"
+            " (%s) | %s |" % (worst_json[0], worst_json[1], "yes" if worst_json[0] <= 1.3 else "**no**"))
+        add("| `--json -v -v` on cbr.mp3: JSON at 500 MB/s or more | %.0f MB/s (%d bytes in"
+            " %.1f ms) | %s |" % (jthroughput, jv2.report, jv2.median() * 1e3,
+                                  "yes" if jthroughput >= 500 else "**no**"))
     if show_packets is not None:
         add("| verbose 2 on cbr.mp3: at least 10 x faster than `ffprobe -show_packets` |"
             " %.1f x faster | %s |" % (show_packets, "yes" if show_packets >= 10 else "**no**"))

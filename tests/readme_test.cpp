@@ -22,6 +22,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 struct Example {
   std::vector<std::string> args;
+  std::string pipeline;             // the command line, when it pipes the report on (to jq)
   std::vector<std::string> chunks;  // runs of consecutive report lines
 };
 
@@ -35,6 +36,7 @@ std::vector<Example> examples(const std::string& readme) {
     Example e;
     std::istringstream words(lines[i + 1].substr(prompt.size()));
     for (std::string w; words >> w;) e.args.push_back(w);
+    if (lines[i + 1].find(" | ") != std::string::npos) e.pipeline = lines[i + 1].substr(prompt.size());
     std::string chunk;
     for (i += 2; i < lines.size() && lines[i] != "```"; ++i) {
       if (lines[i] == "...") {
@@ -80,7 +82,7 @@ TEST(Readme, EveryExampleIsWhatTheToolPrints) {
   std::vector<Example> all = examples(test::slurp(kRoot + "/README.md"));
   EXPECT_GE(all.size(), 10u);
   for (const Example& e : all) {
-    test::RunResult r = test::run_tool(e.args, "", kRoot);
+    test::RunResult r = e.pipeline.empty() ? test::run_tool(e.args, "", kRoot) : test::run_shell(e.pipeline, kRoot);
     std::string shown;
     for (const std::string& a : e.args) shown += a + " ";
     EXPECT_EQ(r.status, 0) << shown;

@@ -229,7 +229,7 @@ bool asf_object(Report& r, Source& src) {
     case AsfKind::unknown:
       r.printi();
       r.outs("Unknown object type, GUID=");
-      put_guid(r, guid, "guid");
+      put_guid(r, guid, r.wants(2) ? nullptr : "guid");  // given already from -v on
       if (r.verbose > 0) r.outf(", Length: %llu", static_cast<unsigned long long>(size));
       r.outc('\n');
       skip_rest(src, size, consumed);

@@ -139,7 +139,6 @@ void segment_lines(Report& r, const SegmentKind* kind, uint8_t code, int length,
   r.num(2, "length", length);
   if (kind == nullptr) {
     r.outf("\tUnsupported marker: 0x%.2x, Length: %d\n", code, length);
-    r.num(0, "code", code);
     return;
   }
   const uint8_t* data = payload.block;
@@ -353,6 +352,7 @@ bool jpeg_marker(Report& r, Source& src) {
     r.outf("Offset %lld, JPEG marker: 0x%.2x%.2x\n", static_cast<long long>(start), m[0], code);
   }
   if (m[0] != 0xFF) {
+    Item invalid(r, "invalid marker", src, start, 2);
     r.printi();
     r.outf("\tInvalid JPEG marker: 0x%.2x%.2x\n", m[0], m[1]);
     char text[48];
@@ -371,7 +371,7 @@ bool jpeg_marker(Report& r, Source& src) {
     else
       snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
     Item marker(r, name, src, at);
-    r.num(1, "code", code);
+    r.num(kind == nullptr && code != kSOI && code != kEOI ? 0 : 1, "code", code);
     if (code == kSOI) {
       r.printi();
       r.outs(r.verbose > 0 ? "SOI marker [Start of Image]\n" : "SOI marker\n");

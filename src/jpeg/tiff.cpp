@@ -359,7 +359,10 @@ int put_tiff_data(Report& r, int order, int type, uint32_t count, const Source& 
   if (type == 2 && whole && count > 0 && base[pos + count - 1] == 0) --shown;
   if (r.verbose > 0) r.outs(t.name);
   r.str(1, "type", t.name);
-  if (r.json() && t.size > 0) r.json_value(0, "value", json_values(order, type, t.size, base + pos, shown));
+  if (r.json() && t.size > 0) {
+    const std::string value = json_values(order, type, t.size, base + pos, shown);
+    if (value != "null") r.json_value(0, "value", value);  // a ratio over zero: no value
+  }
   r.outc('{');
   if (!r.text()) {
   } else if (type == 2 && r.utf8) {
@@ -381,6 +384,7 @@ int64_t ifd(Report& r, int order, const Source& tiff, uint32_t offset, const cha
   int64_t size = 0;
   for (;;) {
     heading(r, title, offset);
+    Item directory(r, directory_kind(title), tiff, offset);
     if (!walking.empty() && std::find(walking.begin(), walking.end(), offset) != walking.end()) {
       r.error_line("Directory at offset %u is already being walked", offset);
       return size;
@@ -392,21 +396,19 @@ int64_t ifd(Report& r, int order, const Source& tiff, uint32_t offset, const cha
     walking.push_back(offset);
     const uint32_t n = get16(order, base + offset);
     if (walking.size() == 1) size = 2 + 12 * static_cast<int64_t>(n);
+    directory.length = 2 + 12 * static_cast<int64_t>(n);
+    r.num(1, "entries", n);
     uint32_t exif = 0;
     uint32_t i = 0;
-    {
-      Item directory(r, directory_kind(title), tiff, offset, 2 + 12 * static_cast<int64_t>(n));
-      r.num(1, "entries", n);
-      for (; i < n; ++i) {
-        const int64_t entry = offset + 2 + 12 * static_cast<int64_t>(i);
-        if (!inside(entry, 12, length)) break;
-        const uint8_t* p = base + entry;
-        uint32_t value = put_entry(r, order, tiff, static_cast<uint32_t>(entry));
-        if (get16(order, p) == kExifOffsetTag) exif = value;
-      }
-      if (i < n) {
-        r.error_line("Directory cut short after %u of %u entries", i, n);
-      }
+    for (; i < n; ++i) {
+      const int64_t entry = offset + 2 + 12 * static_cast<int64_t>(i);
+      if (!inside(entry, 12, length)) break;
+      const uint8_t* p = base + entry;
+      uint32_t value = put_entry(r, order, tiff, static_cast<uint32_t>(entry));
+      if (get16(order, p) == kExifOffsetTag) exif = value;
+    }
+    if (i < n) {
+      r.error_line("Directory cut short after %u of %u entries", i, n);
     }
     if (exif == 0) return size;
     title = "IFD (Exif)";

@@ -183,6 +183,8 @@ constexpr std::array<int32_t, 2048> kFrameLengths = [] {
   }
   char hex[9];
   *fmt_hex(hex, sig, 4) = '\0';
+  Item unknown(r, "unrecognised item", src, at, 4);
+  r.hex(0, "header", sig, 4);
   r.error(std::string("Frame header <0x") + hex + "> not recognised", &src, at);
   return false;
 }

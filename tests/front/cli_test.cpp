@@ -55,6 +55,11 @@ TEST(Cli, RunsOfTheTool) {
       {"--keep-going", {"--keep-going", "missing.mp3", dir, "some.txt"}, "", 1, "Processing some.txt\n",
        missing + directory},
       {"--keep-going, every file opened", {"--keep-going", "some.txt"}, "", 0, "Processing some.txt\n", ""},
+      {"--json: a file not opened, a file skipped", {"--json", "--keep-going", "missing.mp3", "some.txt"}, "", 1,
+       "{\"file\":\"missing.mp3\",\"size\":null,\"status\":\"not opened\",\"errors\":[{\"message\":"
+       "\"Input file missing.mp3 failed to open: No such file or directory\"}]}\n"
+       "{\"file\":\"some.txt\",\"size\":3,\"status\":\"skipped\",\"extension\":\"txt\",\"errors\":[]}\n",
+       missing},
   };
   for (const auto& c : cases) {
     test::RunResult r = test::run_tool(c.args, c.input, dir);
@@ -74,11 +79,12 @@ TEST(Cli, RunsOfTheTool) {
       << r.out;
   // A report that cannot be written ends the run with an error: found when
   // it is flushed at the end, or, for a long one, when the buffer fills.
-  for (const char* song : {"song.dat", "long.mp3"}) {
-    r = test::run_tool({"-v", "-v", song}, "", dir, "/dev/full");
-    EXPECT_EQ(r.status, 1) << song;
-    EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n") << song;
-  }
+  for (const char* song : {"song.dat", "long.mp3"})
+    for (const char* json : {"-v", "--json"}) {
+      r = test::run_tool({json, "-v", "-v", song}, "", dir, "/dev/full");
+      EXPECT_EQ(r.status, 1) << song << json;
+      EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n") << song << json;
+    }
   std::system(("rm -rf " + test::shell_quote(dir)).c_str());
 }
 

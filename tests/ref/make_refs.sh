@@ -3,8 +3,9 @@
 # default tests/data, samples and each folder under tests/cases), the report
 # of the built tool at verbosity 0, 1 and 2, as tests/ref/<folder>/<file>.v0,
 # .v1 and .v2 (<folder> is the folder's path below tests/ or the project
-# root: data, samples, cases/mp3, ...). The tool is run from the project
-# root with the path relative to it, as the test runner runs it.
+# root: data, samples, cases/mp3, ...), and for the real files (tests/data,
+# samples) the JSON report at verbosity 1 as <file>.json. The tool is run
+# from the project root with the path relative to it, as the tests run it.
 #
 #   tests/ref/make_refs.sh [FOLDER...]     (TOOL: default build/tagdelve)
 #
@@ -30,12 +31,13 @@ for dir in "${folders[@]}"; do
   opt=()
   case $(basename "$dir") in *-*) opt=("--${dir##*-}") ;; esac
   mkdir -p "$out"
-  rm -f "$out"/*.v[012]
+  rm -f "$out"/*.v[012] "$out"/*.json
   for f in "$dir"/*; do
     [ -f "$f" ] || continue
     name=$(basename "$f")
     "$tool" "${opt[@]}" "$f" >"$out/$name.v0" || true
     "$tool" "${opt[@]}" -v "$f" >"$out/$name.v1" || true
     "$tool" "${opt[@]}" -v -v "$f" >"$out/$name.v2" || true
+    case $dir in tests/data | samples) "$tool" "${opt[@]}" --json -v "$f" >"$out/$name.json" || true ;; esac
   done
 done

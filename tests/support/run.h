@@ -108,3 +108,25 @@ inline RunResult run_tool(const std::vector<std::string>& args, const std::strin
 }
 
 }  // namespace test
+
+namespace test {
+
+// Runs a shell command line in `cwd` that begins with the tool's arguments
+// and pipes its report on ("--json song.mp3 | jq ..."), with the built tool
+// in front; standard error is kept apart.
+inline RunResult run_shell(const std::string& line, const std::string& cwd) {
+  RunResult r;
+  const std::string err = temp_dir() + "/err";
+  const std::string command = "cd " + shell_quote(cwd) + " && " + shell_quote(TAGDELVE_BIN) + " " + line + " 2>" + err;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return r;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  const int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = slurp(err);
+  std::system(("rm -rf " + shell_quote(err.substr(0, err.size() - 4))).c_str());
+  return r;
+}
+
+}  // namespace test
