@@ -425,8 +425,8 @@ char* fmt_dec(char* at, int64_t v) {
 
 char* fmt_tabs(char* at, int32_t depth) {
   int n = depth < 0 ? 0 : depth > kMaxFmtTabs ? kMaxFmtTabs : depth;
-  memset(at, '\t', static_cast<size_t>(n));
-  return at + n;
+  for (int i = 0; i < n; ++i) *at++ = '\t';  // a loop: most lines have none or one
+  return at;
 }
 
 char* fmt_hex(char* at, const uint8_t* p, size_t n) {

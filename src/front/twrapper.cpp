@@ -6,7 +6,9 @@
 
 int main(int argc, char** argv) {
   // The report is written in large blocks; messages on stderr flush it first.
-  setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+  // (glibc takes the size only with a buffer given.)
+  static char buffer[1 << 16];
+  setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   int status = tagdelve::console_main(argc, argv, stdin);
   // A report that could not be written ends with status 1.
   tagdelve::Report(tagdelve::Settings{}).flush_output();

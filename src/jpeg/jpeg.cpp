@@ -14,6 +14,7 @@
 #endif
 
 #include <algorithm>
+#include <string>
 #include <cstring>
 #include <vector>
 
@@ -174,6 +175,18 @@ void segment_lines(Report& r, const SegmentKind* kind, uint8_t code, int length,
   r.outc('\n');
   if (code == kSOF0) frame_header(r, payload);
   if (code == kAPP0 || code == kAPP1) app_segment(r, code, payload);
+}
+
+// What a marker is called, as its item and where its end is reported.
+std::string marker_name(uint8_t code, const SegmentKind* kind) {
+  char name[32];
+  if (code == kSOI || code == kEOI)
+    snprintf(name, sizeof name, "%s marker", code == kSOI ? "SOI" : "EOI");
+  else if (kind != nullptr)
+    snprintf(name, sizeof name, "%s marker", kind->name);
+  else
+    snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
+  return name;
 }
 
 bool restart_or_stuffed(uint8_t code) { return code == 0x00 || (code >= 0xD0 && code <= 0xD7); }
@@ -363,14 +376,7 @@ bool jpeg_marker(Report& r, Source& src) {
   // After a scan, the marker that ended its data is handled here at once.
   for (int64_t at = start;; at = src.tell() - 2) {
     const SegmentKind* kind = find_segment(code);
-    char name[32];  // as the item is called, and its end is reported
-    if (code == kSOI || code == kEOI)
-      snprintf(name, sizeof name, "%s marker", code == kSOI ? "SOI" : "EOI");
-    else if (kind != nullptr)
-      snprintf(name, sizeof name, "%s marker", kind->name);
-    else
-      snprintf(name, sizeof name, "unsupported marker 0x%.2x", code);
-    Item marker(r, name, src, at);
+    Item marker(r, r.json() ? marker_name(code, kind) : std::string(), src, at);
     r.num(kind == nullptr && code != kSOI && code != kEOI ? 0 : 1, "code", code);
     if (code == kSOI) {
       r.printi();
@@ -395,7 +401,7 @@ bool jpeg_marker(Report& r, Source& src) {
       return false;
     }
     auto ended_inside = [&] {
-      src.ended_inside(name);
+      src.ended_inside(marker_name(code, kind).c_str());
       return false;
     };
     uint8_t len[2];

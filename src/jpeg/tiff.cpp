@@ -319,9 +319,6 @@ uint32_t put_entry(Report& r, int order, const Source& tiff, uint32_t entry) {
     r.str(0, "name", known->name);
   } else {
     r.outf("[Unknown tag 0x%.4x]", tag);
-    char name[32];
-    snprintf(name, sizeof name, "Unknown tag 0x%.4x", tag);
-    r.str(0, "name", name);
   }
   r.outs(" = ");
   bool whole = put_tiff_data(r, order, type, count, tiff, entry) != 0;
