@@ -50,11 +50,13 @@ struct Settings {
 
 // How a walker hands on content it holds to the walker of its kind: an
 // archive member by its name (chosen as a file's walker is), embedded content
-// (a cover picture, Exif data) by the extension its type calls for. The front
-// end sets them; format walkers never call each other by name.
+// (a cover picture, Exif data, an ID3v2 tag in a chunk) by the extension its
+// type calls for ("jpg", "png", "tif", "id3"); `embedded` is false when no
+// walker takes that extension, or the content is empty. The front end sets
+// them; format walkers never call each other by name.
 struct Dispatch {
   void (*member)(Report& r, const std::string& name, Source& src) = nullptr;
-  void (*embedded)(Report& r, const char* ext, Source& src) = nullptr;
+  bool (*embedded)(Report& r, const char* ext, Source& src) = nullptr;
 };
 
 // The JSON object of an item that is open, and which of its parts is open.

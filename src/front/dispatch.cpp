@@ -5,6 +5,7 @@
 #include "common/table.h"
 #include "flac/flac.h"
 #include "jpeg/jpeg.h"
+#include "mp3/id3v2.h"
 #include "mp3/mpeg.h"
 #include "tar/tar.h"
 
@@ -36,14 +37,17 @@ const Format kFormats[] = {
     {"ASF (WMA)", {"wma"}, asf_probe, asf_file},
     {"JPEG", {"jpg", "jpeg"}, jpeg_probe, jpeg_file},
     {"TAR", {"tar"}, tar_probe, tar_file},
+    // An ID3v2 tag alone (a .id3 file, a tag held in a chunk); by content an
+    // MP3 file, which the MP3 row finds first.
+    {"ID3v2", {"id3"}, [](const uint8_t*, int64_t) { return Probe::no; }, id3_file},
 };
 
 // Content held in memory (a picture in a tag), walked one level deeper by
 // the walker its type calls for; announced at verbose > 0. An empty one is
 // neither.
-void walk_embedded(Report& r, const char* ext, Source& src) {
+bool walk_embedded(Report& r, const char* ext, Source& src) {
   const Format* format = format_by_extension(ext);
-  if (format == nullptr || src.limit <= 0) return;
+  if (format == nullptr || src.limit <= 0) return false;
   if (r.verbose > 0) {
     r.printi();
     r.outf("\t\t%s content, Length: %lld\n", format->name, static_cast<long long>(src.limit));
@@ -51,6 +55,7 @@ void walk_embedded(Report& r, const char* ext, Source& src) {
   ++r.indent;
   format->walker(r, src);
   --r.indent;
+  return true;
 }
 
 }  // namespace

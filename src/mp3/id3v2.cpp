@@ -454,4 +454,17 @@ bool ID3v2_tag(Report& r, Source& src, uint8_t* sig, int64_t at) {
   return true;
 }
 
+void id3_file(Report& r, Source& src) {
+  uint8_t sig[10];
+  if (!src.read(sig, 4)) {
+    src.ended_inside("ID3v2 tag", true);
+    return;
+  }
+  if (memcmp(sig, "ID3", 3) != 0) {
+    r.error_line("Not an ID3v2 tag");
+    return;
+  }
+  ID3v2_tag(r, src, sig, 0);
+}
+
 }  // namespace tagdelve

@@ -40,6 +40,10 @@ const ID3v2_frame_type* find_type2(const char* id);
 // Returns true with the source after the tag, false when a read failed.
 bool ID3v2_tag(Report& r, Source& src, uint8_t* sig, int64_t at);
 
+// A source that holds an ID3v2 tag alone: a .id3 file, or the tag held in a
+// chunk of a WAV or AIFF file.
+void id3_file(Report& r, Source& src);
+
 // The printer for contents not otherwise decoded: the length, and at
 // verbose > 1 a hex dump.
 void generic_frame(Report& r, const Source& content, int major);
