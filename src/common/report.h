@@ -55,7 +55,7 @@ struct Settings {
 // walker takes that extension, or the content is empty. The front end sets
 // them; format walkers never call each other by name.
 struct Dispatch {
-  void (*member)(Report& r, const std::string& name, Source& src) = nullptr;
+  bool (*member)(Report& r, const std::string& name, Source& src) = nullptr;
   bool (*embedded)(Report& r, const char* ext, Source& src) = nullptr;
 };
 

@@ -59,6 +59,7 @@ bool read_more(Stream& s) {
   }
   s.end = kLookahead + static_cast<size_t>(n);
   s.file_pos += n;
+  if (s.progress != nullptr) s.progress->fetch_add(n, std::memory_order_relaxed);
   return true;
 }
 

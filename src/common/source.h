@@ -5,6 +5,7 @@
 // counts from 0 at the source's first byte and is the offset a walker prints.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -57,6 +58,7 @@ struct Stream {
   bool error_reported = false;
   const char* name = "";     // the file's name, for that report
   Report* report = nullptr;  // where it goes, when the read fails
+  std::atomic<int64_t>* progress = nullptr;  // bytes read, counted for a progress line
 };
 
 // Reports a read error of the stream once: "Error: reading <name> failed:

@@ -79,23 +79,42 @@ const Format* detect_format(Source& src) {
   return weak;
 }
 
-void process_file(Report& r, const std::string& name, Source& src) {
+bool process_file(Report& r, const std::string& name, Source& src) {
   std::string dir, base, ext;
   splitpath(name, dir, base, ext);
   const Format* format = format_by_extension(ext);
   ++r.indent;
   ++r.nesting;
   const char* chosen_by = "extension";
-  if (format == nullptr && r.detect && (format = detect_format(src)) != nullptr) {
+  const Format* found = r.detect ? detect_format(src) : nullptr;
+  const bool walkable = r.nesting <= kMaxNesting;
+  if (format == nullptr && found != nullptr) {
+    format = found;
     chosen_by = "content";
-    if (r.verbose > 0 && r.nesting <= kMaxNesting) {
+    if (r.verbose > 0 && walkable) {
       r.printi();
       r.outf("Walked by content as %s: ", format->name);
       put_raw(r, name.data(), name.size());
       r.outc('\n');
     }
+  } else if (format != nullptr && found != nullptr && found != format) {
+    // A file named for one format that clearly holds another: the content
+    // wins where it has a signature and the extension's format sees none.
+    int64_t n = 0;
+    const uint8_t* p = src.look(kLookahead, &n);
+    if (found->probe(p, n) == Probe::strong && format->probe(p, n) == Probe::no) {
+      format = found;
+      chosen_by = "content";
+      if (r.verbose > 0 && walkable) {
+        r.printi();
+        r.outf("Walked by content as %s, not as its extension says: ", format->name);
+        put_raw(r, name.data(), name.size());
+        r.outc('\n');
+      }
+    }
   }
-  if (format != nullptr && r.nesting > kMaxNesting) {
+  bool walked = false;
+  if (format != nullptr && !walkable) {
     // Archives within archives, each walked within the one that holds it,
     // would otherwise nest as deep as a crafted file makes them.
     r.str(0, "status", "not walked");
@@ -105,6 +124,7 @@ void process_file(Report& r, const std::string& name, Source& src) {
     r.str(0, "format", format->name);
     r.str(0, "chosen_by", chosen_by);
     format->walker(r, src);
+    walked = true;
   } else {
     r.str(0, "status", "skipped");
     r.text(0, "extension", Enc::utf8, ext.data(), ext.size());
@@ -119,6 +139,7 @@ void process_file(Report& r, const std::string& name, Source& src) {
   }
   --r.nesting;
   --r.indent;
+  return walked;
 }
 
 Dispatch dispatch() { return Dispatch{process_file, walk_embedded}; }

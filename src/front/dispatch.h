@@ -39,8 +39,10 @@ constexpr int kMaxNesting = 32;
 
 // Walks the source with the walker that the name's extension (or, with
 // --detect, its content) selects, one level deeper than the caller; notes
-// at verbose > 0 that an unsupported file was skipped.
-void process_file(Report& r, const std::string& name, Source& src);
+// at verbose > 0 that an unsupported file was skipped. With --detect, first
+// bytes that clearly belong to another format (a strong signature) and not
+// to the extension's overrule the extension. False when no walker took it.
+bool process_file(Report& r, const std::string& name, Source& src);
 
 // The dispatch as walkers reach it (set into each Report by the front end).
 Dispatch dispatch();

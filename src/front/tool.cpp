@@ -12,6 +12,7 @@
 #include "common/printers.h"
 #include "common/source.h"
 #include "front/dispatch.h"
+#include "front/driver.h"
 
 namespace tagdelve {
 
@@ -50,19 +51,35 @@ Formats, chosen by the extension of the file name, exactly as written:
   tar        TAR archives: their members of these kinds are walked in place
 Other files are skipped, with a note at -v; --detect chooses by content.
 
-Options, read before the first file name:
+Options, read before the first file name ("-" is standard input; after
+"--" every argument is a file name, even one that begins with "-"):
   -v, /v        more detail; may be given twice
   -h, -?        the short usage note
+  -r, --recursive   walk the files of each folder named, and of its
+                    folders, in byte order of their names; a folder reached
+                    again is walked once; FIFOs, sockets and devices in them
+                    are skipped (a note at -v); the run goes on past what
+                    cannot be opened
+  -j N, --jobs N    walk N files side by side (0: one per processor); the
+                    output is the same as with one
       --help        this help
       --version     the version
       --detect      choose the walker by the first bytes when the extension
                     selects none: another or an upper-case extension, none
-                    at all, standard input, archive members
+                    at all, standard input, archive members; and when they
+                    clearly belong to another format than the extension's
       --keep-going  go on with the next file after one that cannot be
                     opened (missing, a directory, not readable)
       --utf8        show texts as UTF-8 instead of escapes
       --json        the report as JSON Lines: one object a file, with its
                     items, typed fields and errors (doc/tagdelve.schema.json)
+      --check       no report: a line for each damaged file (its name and
+                    its first error), and the numbers of files checked,
+                    damaged, skipped and not opened on standard error; with
+                    --json a verdict for every file
+
+On a terminal, while the report goes to a file or a pipe, a run of more
+than a second shows its progress on standard error.
 
 Verbosity:
   (none)  the start and end of each walk, each item with its main values,
@@ -74,12 +91,23 @@ Verbosity:
 
 Exit status:
   0  every file was walked (damage inside a file is reported, not an error)
-  1  a file could not be opened (the run stops there, unless --keep-going),
+  1  a file could not be opened (the run stops there, unless --keep-going
+     or -r),
      a file could not be read to its end (the run goes on), the report
      could not be written, or no argument was given
   2  the usage note was asked for, or only options were given
+  3  --check: a file is damaged
 )",
        kVersion);
+}
+
+// The number of jobs of -j N: 0 for a job per processor.
+static bool jobs_value(const char* v, Options& o) {
+  char* end = nullptr;
+  const long n = v != nullptr ? strtol(v, &end, 10) : -1;
+  if (v == nullptr || end == v || *end != '\0' || n < 0 || n > 1024) return false;
+  o.jobs = n > 0 ? static_cast<int>(n) : std::max(1, static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)));
+  return true;
 }
 
 Options options(int argc, char** argv, Report& run) {
@@ -92,16 +120,30 @@ Options options(int argc, char** argv, Report& run) {
       {"--keep-going", [](Options& o) { o.keep_going = true; }},
       {"--detect", [](Options& o) { o.settings.detect = true; }},
       {"--utf8", [](Options& o) { o.settings.utf8 = true; }},
-      {"--json", [](Options& o) { o.settings.mode = Mode::json; }},
+      {"--json", [](Options& o) { o.json = true; }},
+      {"--check", [](Options& o) { o.check = true; }},
+      {"--recursive", [](Options& o) { o.recursive = true; }},
   };
   Options o;
+  auto done = [&o](int first) {
+    o.first = first;
+    o.settings.mode = o.check ? Mode::check : o.json ? Mode::json : Mode::text;
+    return o;
+  };
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if ((arg[0] != '/' && arg[0] != '-') || absolute_name(arg)) {
-      o.first = i;
-      return o;
-    }
+    // "-" names standard input; after "--" every argument is a file name.
+    if ((arg[0] != '/' && arg[0] != '-') || strcmp(arg, "-") == 0 || absolute_name(arg)) return done(i);
+    if (strcmp(arg, "--") == 0) return done(i + 1 < argc ? i + 1 : 0);
     if (arg[0] == '-' && arg[1] == '-') {
+      if (strncmp(arg, "--jobs", 6) == 0 && (arg[6] == '\0' || arg[6] == '=')) {
+        if (!jobs_value(arg[6] == '=' ? arg + 7 : i + 1 < argc ? argv[++i] : nullptr, o)) {
+          run.errf("Option --jobs needs a number of jobs\n");
+          o.bad = true;
+          return done(0);
+        }
+        continue;
+      }
       auto known = std::find_if(std::begin(kLong), std::end(kLong),
                                 [arg](const auto& l) { return strcmp(arg, l.name) == 0; });
       if (known == std::end(kLong)) {
@@ -110,74 +152,36 @@ Options options(int argc, char** argv, Report& run) {
       }
       known->take(o);
       run.utf8 = o.settings.utf8;  // the messages after --utf8 escape as its texts do
-      if (o.help || o.version) return o;  // the rest is not looked at
+      if (o.help || o.version) return done(0);  // the rest is not looked at
       continue;
     }
     switch (arg[1]) {
       case '?':
       case 'H':
       case 'h':
-        return o;
+        return done(0);
       case 'V':
       case 'v':
         ++o.settings.verbose;
+        break;
+      case 'R':
+      case 'r':
+        o.recursive = true;
+        break;
+      case 'J':
+      case 'j':
+        if (!jobs_value(arg[2] != '\0' ? arg + 2 : i + 1 < argc ? argv[++i] : nullptr, o)) {
+          run.errf("Option -j needs a number of jobs\n");
+          o.bad = true;
+          return done(0);
+        }
         break;
       default:
         run.errf("Unknown option %s\n", escaped(run, arg).c_str());
         break;
     }
   }
-  return o;
-}
-
-// Opens a file for reading; refuses directories, which Linux opens. -1 with
-// errno set on failure.
-static int open_input(const char* name) {
-  int fd = open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    close(fd);
-    errno = EISDIR;
-    return -1;
-  }
-  return fd;
-}
-
-// How the walk of a file ended.
-enum class Walked { whole, read_error, not_opened };
-
-// Walks one file: its "Processing" line, or its JSON object, and its walk.
-static Walked walk_file(const char* name, const Settings& settings, ReadBuffer& buffer, FILE* out, FILE* err) {
-  Report r(settings, out, err);
-  r.dispatch = dispatch();
-  int fd = open_input(name);
-  if (fd < 0) {
-    int e = errno;
-    r.errf("Error: Input file %s failed to open\n", escaped(r, name).c_str());
-    r.errf("Error: %s\n", strerror(e));
-    r.begin_file(name, -1);
-    r.str(0, "status", "not opened");
-    r.damage(std::string("Input file ") + escaped(r, name) + " failed to open: " + strerror(e));
-    r.end_file();
-    return Walked::not_opened;
-  }
-  r.begin_line();
-  r.outs("Processing ");
-  put_raw(r, name, strlen(name));
-  r.outc('\n');
-  Stream stream;
-  stream_init(stream, fd, buffer);
-  stream.name = name;
-  stream.report = &r;
-  Source src = Source::of_stream(stream, &r);
-  r.begin_file(name, stream.regular ? stream.file_size : -1);
-  process_file(r, name, src);
-  const bool read_error = stream.error != 0;  // reported where it was met
-  r.end_file();
-  r.begin_line();  // a walk that left its last line open
-  close(fd);
-  return read_error ? Walked::read_error : Walked::whole;
+  return done(0);
 }
 
 int _main(int argc, char** argv, FILE* out, FILE* err) {
@@ -195,24 +199,22 @@ int _main(int argc, char** argv, FILE* out, FILE* err) {
     run.outf("tagdelve %s\n", kVersion);
     return 0;
   }
-  if (o.first == 0) {
+  if (o.first == 0 || o.bad) {
     usage(run);
     return 2;
   }
   const bool text = o.settings.mode == Mode::text;
   if (text && o.settings.verbose > 0) run.outf("tagdelve v%s\n", kVersion);
-  int status = 0;
-  ReadBuffer buffer;  // one for the whole run
-  for (int i = o.first; i < argc; ++i) {
-    switch (walk_file(argv[i], o.settings, buffer, out, err)) {
-      case Walked::whole: break;
-      case Walked::read_error: status = 1; break;  // the run goes on
-      case Walked::not_opened:
-        if (!o.keep_going) return 1;
-        status = 1;
-        break;
-    }
-  }
+  RunSettings s;
+  s.walk = o.settings;
+  s.keep_going = o.keep_going;
+  s.recursive = o.recursive;
+  s.jobs = o.jobs;
+  s.json = o.json;
+  run.flush_output();
+  bool stopped = false;
+  const int status = walk_files(s, argv + o.first, argc - o.first, out, err, &stopped);
+  if (stopped) return status;
   run.begin_line();
   if (text && o.settings.verbose > 0) run.outs("tagdelve end of job\n");
   return status;

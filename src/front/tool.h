@@ -17,8 +17,13 @@ struct Options {
                             // option was met or every argument was an option
   bool help = false;        // --help: the full help text
   bool version = false;     // --version
+  bool bad = false;         // an option's value is wrong: the usage note
   bool keep_going = false;  // --keep-going: on after a file that cannot be opened
-  Settings settings;        // what every walk is asked for: -v, --detect, --utf8, --json
+  bool recursive = false;   // -r, --recursive: folders walked
+  bool check = false;       // --check: verdicts instead of reports
+  bool json = false;        // --json
+  int jobs = 1;             // -j, --jobs: files walked side by side (0: a job per processor)
+  Settings settings;        // what every walk is asked for: -v, --detect, --utf8, --json, --check
 };
 Options options(int argc, char** argv, Report& run);
 

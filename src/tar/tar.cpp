@@ -374,7 +374,10 @@ void tar_file(Report& r, Source& src) {
     // The member's data: a directory stores none whatever its size field
     // says, and a negative size is taken as none.
     const int64_t data = (flag == '5' || m.size < 0) ? 0 : m.size;
-    const int64_t stored = data == 0 ? 0 : (data - 1) / kBlock * kBlock + kBlock;
+    // Whole blocks; a size no archive can hold (near 2^63) is held there.
+    const int64_t stored = data == 0                       ? 0
+                           : data > INT64_MAX - kBlock ? INT64_MAX
+                                                       : (data - 1) / kBlock * kBlock + kBlock;
     if (r.verbose > 0) {
       r.printi();
       r.outf("\tStored size: %lld\n", static_cast<long long>(stored));

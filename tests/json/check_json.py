@@ -6,6 +6,9 @@ Every line must parse (no name twice in an object), and validate against
 doc/tagdelve.schema.json with a real validator; every 'Offset N' of the
 -v -v text must be the offset of an item of the -v -v JSON of the same file;
 the JSON of the real files at -v must be the committed tests/ref/.../*.json.
+The --check verdicts (text and JSON) of every folder must list exactly the
+files whose reference report at verbosity 0 holds an Error line (or an
+invalid JPEG marker), each with the first of them.
 
     check_json.py TOOL        (run from the project root; exits 1 on a fault)
 """
@@ -58,6 +61,30 @@ def names_kept(item, data, faults, where):
             faults.append("%s: member name %r is not the stored %r" % (where, name[:100], stored))
     for child in item.get("items", []):
         names_kept(child, data, faults, where)
+
+
+def check_verdicts(tool, folder, option, paths, validator, faults):
+    want = {}
+    for path in paths:
+        ref = os.path.join(ROOT, "tests/ref", folder.replace("tests/", ""), os.path.basename(path) + ".v0")
+        # Damage is an Error line, or a JPEG marker that the text calls invalid in its own line.
+        with open(ref, "rb") as f:
+            lines = [line.lstrip(b"\t") for line in f.read().split(b"\n")]
+        errors = [line[7:] if line.startswith(b"Error: ") else line for line in lines
+                  if line.startswith(b"Error: ") or line.startswith(b"Invalid JPEG marker: ")]
+        if errors:
+            want[path.encode()] = errors[0]
+    text = subprocess.run([tool] + option + ["--check"] + paths, cwd=ROOT, capture_output=True).stdout
+    got = dict(line.split(b": ", 1) for line in text.splitlines())
+    if got != want:
+        faults.append("%s: --check lists %s, the reports' errors %s" % (folder, sorted(got.items())[:3], sorted(want.items())[:3]))
+    lines = run(tool, option + ["--check", "--json"] + paths).decode("utf-8").splitlines()
+    for path, line in zip(paths, lines):
+        obj = json.loads(line)
+        for e in validator.iter_errors(obj):
+            faults.append("%s --check --json: %s" % (path, e.message))
+        if obj.get("damaged", False) != (path.encode() in want):
+            faults.append("%s --check --json: damaged is %s" % (path, obj.get("damaged")))
 
 
 def run(tool, args):
@@ -114,6 +141,7 @@ def main():
                     want = open(ref).read() if os.path.exists(ref) else None
                     if want != line + "\n":
                         faults.append("%s: not the reference %s (tests/ref/make_refs.sh writes it)" % (where, ref))
+        check_verdicts(tool, folder, option, paths, validator, faults)
     for f in faults[:50]:
         print(f)
     print("%d JSON reports checked, %d faults" % (count, len(faults)))
