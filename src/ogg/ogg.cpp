@@ -47,7 +47,7 @@ struct LogicalStream {
   int64_t first_page = 0, last_page = 0;
   uint8_t first_flags = 0, last_flags = 0;
   int64_t first_granule = -1;  // of the first page on which an audio packet ends
-  int64_t last_granule = -1;   // of the last page on which any packet ends
+  int64_t last_granule = -1;   // of the last such page
   uint32_t next_sequence = 0;
   bool identified = false;    // its first packet has been decoded
   bool open = false;          // a packet goes on in the next page
@@ -325,24 +325,27 @@ bool page(Report& r, Source& src, Walk& w) {
   bool whole = true;
   if (!s->holding && !gathers(*s)) {
     // Every packet that ends here is counted; the body is read for the CRC only.
-    int64_t counted = ends;
-    if (s->lost && ends > 0) {
-      --counted;  // the first end is the lost packet's
-      s->lost = false;
-    }
-    s->packets += counted;
-    audio = counted > 0;
-    int k = segments;
-    while (k > 0 && lacing[k - 1] == 255) --k;  // segments k.. are of a packet that the next page continues
-    if (k == segments) {
-      s->open = false;
-    } else if (k > 0 || !s->open) {
-      int64_t before = 0;
-      for (int i = 0; i < k; ++i) before += lacing[i];
-      s->open = true;
-      s->open_at = src.tell() + before;
-    }
+    const int64_t body_at = src.tell();
     whole = take(src, body, crc, w.crc_path, nullptr);
+    if (whole) {
+      int64_t counted = ends;
+      if (s->lost && ends > 0) {
+        --counted;  // the first end is the lost packet's
+        s->lost = false;
+      }
+      s->packets += counted;
+      audio = counted > 0;
+      int k = segments;
+      while (k > 0 && lacing[k - 1] == 255) --k;  // segments k.. are of a packet that the next page continues
+      if (k == segments) {
+        s->open = false;
+      } else if (k > 0 || !s->open) {
+        int64_t before = 0;
+        for (int i = 0; i < k; ++i) before += lacing[i];
+        s->open = true;
+        s->open_at = body_at + before;
+      }
+    }
   } else {
     // Piece by piece: header packets are gathered.
     int64_t piece = 0;
@@ -359,7 +362,7 @@ bool page(Report& r, Source& src, Walk& w) {
         }
       }
       whole = s->holding ? gather(r, src, piece, crc, w.crc_path, *s) : take(src, piece, crc, w.crc_path, nullptr);
-      if (lacing[k] != 255) {
+      if (whole && lacing[k] != 255) {
         if (s->holding)
           w.ended.push_back(Ended{static_cast<size_t>(s - w.streams.data()), s->packets, std::move(s->packet)});
         else
@@ -375,9 +378,11 @@ bool page(Report& r, Source& src, Walk& w) {
                  static_cast<long long>(at), s->number, sequence, stored, crc);
   if (item) r.end();
   decode_ended(r, src, w, audio);
-  if (granule != -1 && ends > 0) {
+  // Granule positions count audio: those of pages on which only headers end
+  // are left out.
+  if (whole && granule != -1 && audio) {
     s->last_granule = granule;
-    if (audio && s->first_granule == -1) s->first_granule = granule;
+    if (s->first_granule == -1) s->first_granule = granule;
   }
   return whole;
 }

@@ -222,7 +222,7 @@ bool header_packet(Report& r, const Source& src, const Source& packet, int64_t a
   r.printi();
   r.outf("%s, Stream %d\n", kind != nullptr ? kind : named.c_str(), stream);
   if (kind == nullptr) {
-    r.error_line("Packet %lld is not a %s header", static_cast<long long>(index + 1), row->name);
+    r.error_line("Packet %lld is no %s header", static_cast<long long>(index + 1), row->name);
     return true;
   }
   if (row == nullptr) {
