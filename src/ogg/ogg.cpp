@@ -412,8 +412,8 @@ void summary(Report& r, const Source& src, const LogicalStream& s) {
   if (s.info.rate > 0 && s.last_granule != -1) {
     const double seconds = static_cast<double>(std::max<int64_t>(s.last_granule - s.info.pre_skip, 0)) /
                            static_cast<double>(s.info.rate);
-    const int minutes = static_cast<int>(seconds / 60);
-    r.outf(", Duration: %dm %.3fs", minutes, seconds - minutes * 60);
+    const int64_t minutes = static_cast<int64_t>(seconds / 60);  // granule positions are 63 bits: it fits
+    r.outf(", Duration: %lldm %.3fs", static_cast<long long>(minutes), seconds - static_cast<double>(minutes) * 60);
     r.real(0, "duration", seconds);
   }
   r.outc('\n');
