@@ -170,7 +170,7 @@ void put_flags(Report& r, uint8_t flags) {
 }
 
 // The page's lines and fields at verbose > 1.
-void page_lines(Report& r, const uint8_t* h, int64_t at, int64_t length, int stream) {
+void page_lines(Report& r, const uint8_t* h, uint32_t crc, int64_t at, int64_t length, int stream) {
   const uint8_t flags = h[5];
   const int64_t granule = static_cast<int64_t>(swab64(h + 6));
   r.printi();
@@ -181,7 +181,7 @@ void page_lines(Report& r, const uint8_t* h, int64_t at, int64_t length, int str
   put_flags(r, flags);
   r.outf(", Granule: %lld, Length: %lld\n", static_cast<long long>(granule), static_cast<long long>(length));
   r.printi();
-  r.outf("\tVersion: %u, CRC: 0x%08x, Segments: %u, Lacing: ", h[4], le32(h + 22), h[26]);
+  r.outf("\tVersion: %u, CRC: 0x%08x, Segments: %u, Lacing: ", h[4], crc, h[26]);
   put_lacing(r, h + kHeader, h[26], (flags & kContinued) != 0);
   r.outc('\n');
   r.num(2, "stream", stream);
@@ -193,7 +193,7 @@ void page_lines(Report& r, const uint8_t* h, int64_t at, int64_t length, int str
   r.flag(2, "first", (flags & kFirst) != 0);
   r.flag(2, "last", (flags & kLast) != 0);
   r.num(2, "granule", granule);
-  r.unum(2, "crc", le32(h + 22));
+  r.unum(2, "crc", crc);
   r.num(2, "segments", h[26]);
   r.hex(2, "lacing", h + kHeader, h[26]);
 }
@@ -279,16 +279,14 @@ bool page(Report& r, Source& src, Walk& w) {
   const uint8_t flags = h[5];
   const int64_t granule = static_cast<int64_t>(swab64(h + 6));
   const uint32_t serial = le32(h + 14), sequence = le32(h + 18), stored = le32(h + 22);
-  static constexpr uint8_t kZeros[4] = {};
-  uint32_t crc = ogg_crc(w.crc_path, 0, h, 22);
-  crc = ogg_crc(w.crc_path, crc, kZeros, 4);
-  crc = ogg_crc(w.crc_path, crc, h + 26, static_cast<size_t>(1 + segments));
+  memset(h + 22, 0, 4);  // the CRC is computed with its own field zero
+  uint32_t crc = ogg_crc(w.crc_path, 0, h, static_cast<size_t>(kHeader + segments));
 
   LogicalStream* s = stream_of(r, w, serial, flags, at);
   const bool item = r.verbose > 1;
   if (item) {
     r.begin("page", src, at, kHeader + segments + body);
-    page_lines(r, h, at, kHeader + segments + body, s != nullptr ? s->number : 0);
+    page_lines(r, h, stored, at, kHeader + segments + body, s != nullptr ? s->number : 0);
   }
   if (s == nullptr) {
     const bool whole = take(src, body, crc, w.crc_path, nullptr);

@@ -57,36 +57,58 @@ constexpr uint64_t kFold256[2] = {x_power(256), x_power(256 + 64)};
 constexpr uint64_t kFold1024[2] = {x_power(1024), x_power(1024 + 64)};
 constexpr uint64_t kFold2048[2] = {x_power(2048), x_power(2048 + 64)};
 
-[[gnu::target("pclmul,ssse3")]] inline __m128i fold16(__m128i a, __m128i k) {
+[[gnu::target("pclmul,sse4.1")]] inline __m128i fold16(__m128i a, __m128i k) {
   return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x11), _mm_clmulepi64_si128(a, k, 0x00));
 }
 
 // 16 bytes as a polynomial: the first byte in the top bits.
-[[gnu::target("pclmul,ssse3")]] inline __m128i load16(const uint8_t* p) {
+[[gnu::target("pclmul,sse4.1")]] inline __m128i load16(const uint8_t* p) {
   const __m128i reverse = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), reverse);
 }
 
-// The remainder folded into the last 16 bytes has the CRC of all that came
-// before: written out as bytes, the table finishes it, then the tail.
-[[gnu::target("pclmul,ssse3")]] uint32_t finish(__m128i x, const uint8_t* tail, size_t n) {
-  const __m128i reverse = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  alignas(16) uint8_t b[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(b), _mm_shuffle_epi8(x, reverse));
-  return crc_bytes(crc_bytes(0, b, 16), tail, n);
+// floor(x^64 / P), for the Barrett reduction.
+constexpr uint64_t kMu = [] {
+  unsigned __int128 r = static_cast<unsigned __int128>(1) << 64;
+  const unsigned __int128 poly = 0x104C11DB7ull;
+  uint64_t q = 0;
+  for (int i = 64; i >= 32; --i) {
+    if (((r >> i) & 1) == 0) continue;
+    q |= uint64_t{1} << (i - 32);
+    r ^= poly << (i - 32);
+  }
+  return q;
+}();
+
+// The 16 bytes that all before them were folded into, R, stand for the CRC
+// of all of it: R x^32 mod P. R x^32 = H x^96 + L x^32 is folded to 96
+// bits, its top 32 to 64, and those 64 reduced by Barrett's method; then the
+// tail of fewer than 16 bytes through the table.
+[[gnu::target("pclmul,sse4.1")]] uint32_t finish(__m128i x, const uint8_t* tail, size_t n) {
+  const __m128i k = _mm_set_epi64x(static_cast<long long>(0x104C11DB7ull), static_cast<long long>(x_power(96)));
+  const __m128i k64 = _mm_set_epi64x(static_cast<long long>(kMu), static_cast<long long>(x_power(64)));
+  const __m128i s = _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x01), _mm_slli_si128(_mm_move_epi64(x), 4));
+  const __m128i t = _mm_xor_si128(_mm_clmulepi64_si128(s, k64, 0x01), _mm_move_epi64(s));
+  const __m128i q = _mm_srli_epi64(_mm_clmulepi64_si128(_mm_srli_epi64(t, 32), k64, 0x10), 32);
+  const __m128i crc = _mm_xor_si128(t, _mm_clmulepi64_si128(q, k, 0x10));
+  return crc_bytes(static_cast<uint32_t>(_mm_cvtsi128_si32(crc)), tail, n);
 }
 
 // Every 16 bytes after the first folded in one by one.
-[[gnu::target("pclmul,ssse3")]] uint32_t fold_rest(__m128i x, const uint8_t* p, size_t n) {
+[[gnu::target("pclmul,sse4.1")]] uint32_t fold_rest(__m128i x, const uint8_t* p, size_t n) {
   const __m128i k128 = _mm_set_epi64x(static_cast<long long>(kFold128[1]), static_cast<long long>(kFold128[0]));
   size_t at = 0;
   for (; at + 16 <= n; at += 16) x = _mm_xor_si128(fold16(x, k128), load16(p + at));
   return finish(x, p + at, n - at);
 }
 
-// 64 bytes a round in four lanes of 16; n >= 64. The CRC so far is added to
-// the first four bytes.
-[[gnu::target("pclmul,ssse3")]] uint32_t crc_clmul16(uint32_t crc, const uint8_t* p, size_t n) {
+// 16 bytes and more, one lane: the CRC so far added to the first four bytes.
+[[gnu::target("pclmul,sse4.1")]] uint32_t crc_clmul16_short(uint32_t crc, const uint8_t* p, size_t n) {
+  return fold_rest(_mm_xor_si128(load16(p), _mm_set_epi32(static_cast<int>(crc), 0, 0, 0)), p + 16, n - 16);
+}
+
+// 64 bytes a round in four lanes of 16; n >= 64.
+[[gnu::target("pclmul,sse4.1")]] uint32_t crc_clmul16(uint32_t crc, const uint8_t* p, size_t n) {
   const __m128i k512 = _mm_set_epi64x(static_cast<long long>(kFold512[1]), static_cast<long long>(kFold512[0]));
   const __m128i k128 = _mm_set_epi64x(static_cast<long long>(kFold128[1]), static_cast<long long>(kFold128[0]));
   __m128i x0 = _mm_xor_si128(load16(p), _mm_set_epi32(static_cast<int>(crc), 0, 0, 0));
@@ -179,7 +201,7 @@ constexpr uint64_t kFold2048[2] = {x_power(2048), x_power(2048 + 64)};
 
 CrcPath crc_path() {
 #ifdef TAGDELVE_CLMUL_CRC
-  if (!CPU_FEATURE_ACTIVE(PCLMULQDQ) || !CPU_FEATURE_ACTIVE(SSSE3)) return CrcPath::table;
+  if (!CPU_FEATURE_ACTIVE(PCLMULQDQ) || !CPU_FEATURE_ACTIVE(SSE4_1)) return CrcPath::table;
   if (!CPU_FEATURE_ACTIVE(AVX2) || !CPU_FEATURE_ACTIVE(VPCLMULQDQ)) return CrcPath::clmul16;
   return CPU_FEATURE_ACTIVE(AVX512F) && CPU_FEATURE_ACTIVE(AVX512BW) ? CrcPath::clmul64 : CrcPath::clmul32;
 #else
@@ -192,6 +214,7 @@ uint32_t ogg_crc(CrcPath path, uint32_t crc, const uint8_t* p, size_t n) {
   if (path == CrcPath::clmul64 && n >= 512) return crc_clmul64(crc, p, n);
   if (path >= CrcPath::clmul32 && n >= 256) return crc_clmul32(crc, p, n);
   if (path != CrcPath::table && n >= 64) return crc_clmul16(crc, p, n);
+  if (path != CrcPath::table && n >= 16) return crc_clmul16_short(crc, p, n);
 #else
   (void)path;
 #endif
