@@ -9,7 +9,8 @@ fixed label, so every run writes the same bytes on every machine.
 
     make_inputs.py OUTDIR
 
-writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma and all.tar, and
+writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma, all.tar and
+audio.ogg (not in all.tar), and
 the folder many/ of 2,000 small real files: 1,000 copies each of
 bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh).
 A stamp file holds a hash of this script and of its seed files: while it
@@ -20,9 +21,10 @@ import hashlib
 import os
 import struct
 import sys
+import zlib
 
 MIB = 1 << 20
-NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", ".stamp"]
+NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", ".stamp"]
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
 SEEDS = os.path.join(HERE, "seeds")
@@ -252,6 +254,56 @@ def write_wma(path, size):
             left -= n
 
 
+# --- Ogg --------------------------------------------------------------------
+
+BIT_REVERSED = bytes(int("{:08b}".format(i)[::-1], 2) for i in range(256))
+
+
+def ogg_crc(data):
+    """Ogg's CRC (polynomial 0x04C11DB7, most significant bit first, initial
+    0, no final XOR) by zlib's reflected CRC-32 of the bytes with their bits
+    reversed, itself unreflected: the same polynomial, read backwards."""
+    raw = zlib.crc32(data.translate(BIT_REVERSED), 0xFFFFFFFF) ^ 0xFFFFFFFF
+    return int("{:032b}".format(raw)[::-1], 2)
+
+
+def ogg_page(serial, seq, granule, flags, packets):
+    lace = b"".join(b"\xff" * (len(p) // 255) + bytes([len(p) % 255]) for p in packets)
+    head = b"OggS" + bytes([0, flags]) + struct.pack("<qII", granule, serial, seq)
+    tail = bytes([len(lace)]) + lace + b"".join(packets)
+    return head + struct.pack("<I", ogg_crc(head + bytes(4) + tail)) + tail
+
+
+def write_ogg(path, size):
+    """The header pages of a Vorbis file made by oggenc, then pages of about
+    4 KiB (as libogg cuts them), each of 16 packets of 100 to 400 bytes of
+    noise (the first byte even, as an audio packet's is), their granule positions counting 256 samples a packet; the last
+    page is flagged so."""
+    source = read_data("ogg_vorbis_tags.ogg")
+    third = source.index(b"OggS", source.index(b"OggS", 4) + 4)
+    serial = struct.unpack("<I", source[14:18])[0]
+    pool = noise("ogg audio packets", MIB)
+    lengths = noise("ogg packet lengths", 4096)
+    with open(path, "wb") as f:
+        f.write(source[:third])
+        written, seq, granule, at, k = third, 2, 0, 0, 0
+        while written < size:
+            packets = []
+            for _ in range(16):
+                n = 100 + lengths[k % 4096] * 300 // 255
+                k += 1
+                if at + n > len(pool):
+                    at = 0
+                packets.append(bytes([pool[at] & 0xFE]) + pool[at + 1:at + n])  # an even first byte: audio
+                at += n
+            granule += 256 * len(packets)
+            last = written + 4600 >= size
+            page = ogg_page(serial, seq, granule, 4 if last else 0, packets)
+            f.write(page)
+            written += len(page)
+            seq += 1
+
+
 # --- TAR --------------------------------------------------------------------
 
 def ustar_header(name, size):
@@ -313,7 +365,7 @@ def main():
     def path(name):
         return os.path.join(out, name)
 
-    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma"]
+    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma", "ogg_vorbis_tags.ogg"]
     digest = hashlib.sha256(open(os.path.abspath(__file__), "rb").read())
     for name in seeds:
         digest.update(read_data(name))
@@ -344,6 +396,10 @@ def main():
         print("writing", path("all.tar"), flush=True)
         write_tar(path("all.tar") + ".part", [(n, path(n)) for n, _ in jobs], 1 << 30)
         os.replace(path("all.tar") + ".part", path("all.tar"))
+    if not os.path.exists(path("audio.ogg")):
+        print("writing", path("audio.ogg"), flush=True)
+        write_ogg(path("audio.ogg") + ".part", 256 * MIB)
+        os.replace(path("audio.ogg") + ".part", path("audio.ogg"))
     os.makedirs(path("many"), exist_ok=True)
     for pattern, seed in MANY:
         data = open(os.path.join(SEEDS, seed), "rb").read()

@@ -67,7 +67,7 @@ def commands_for(name, path, tool, reps, slow_reps):
         cmds.append(Command("tagdelve --json", [tool, "--json", path], reps, "tool"))
         cmds.append(Command("tagdelve --json -v -v", [tool, "--json", "-v", "-v", path], reps, "tool"))
     ext = name.rsplit(".", 1)[-1]
-    if ext in ("mp3", "wma") and have("ffprobe"):
+    if ext in ("mp3", "wma", "ogg") and have("ffprobe"):
         cmds.append(Command("ffprobe -count_packets", [
             "ffprobe", "-v", "error", "-count_packets", "-show_entries",
             "stream=nb_read_packets", path], slow_reps, "peer", "tagdelve"))

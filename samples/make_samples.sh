@@ -3,12 +3,13 @@
 #   song.mp3    lame; ID3v2.4 tag with a JPEG front cover by eyeD3; ID3v1.1 tag by id3v2
 #   tone.flac   flac, with Vorbis comments and a JPEG front cover
 #   tone.wma    ffmpeg (WMA v2), with title, artist, album and a comment
+#   tone.opus   opusenc, with tags and a JPEG front cover
 #   photo.jpg   ImageMagick, with Exif data (and a thumbnail) by exiftool
 #   bundle.tar  GNU tar of the four
 #   track07     an MP3 file without an extension (lame), its ID3v2.3 tag by
 #               eyeD3 in UTF-16 and its ID3v1 tag by id3v2 in ISO-8859-1, with
 #               letters outside ASCII: for --detect and --utf8
-# Needs: ffmpeg, lame, eyeD3, id3v2, flac, ImageMagick, exiftool, GNU tar.
+# Needs: ffmpeg, lame, eyeD3, id3v2, flac, opusenc, ImageMagick, exiftool, GNU tar.
 # Run from anywhere; the files land beside this script.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,6 +31,9 @@ flac -s -f -T "TITLE=A Tone" -T "ARTIST=tagdelve" -T "ALBUM=Samples" \
 
 ffmpeg -v error -y -i "$tmp/tone.wav" -c:a wmav2 -b:a 32k -metadata title="A Tone" \
   -metadata artist="tagdelve" -metadata album="Samples" -metadata comment="Made for the README" tone.wma
+
+opusenc --quiet --serial 2026 --title "A Tone" --artist "tagdelve" --album "Samples" \
+  --picture "3||Cover||$tmp/cover.jpg" "$tmp/tone.wav" tone.opus
 
 convert -size 48x32 gradient:orange-teal -strip -quality 70 photo.jpg
 exiftool -q -overwrite_original -Make=Acme -Model="Acme Cam 2" -Orientation#=1 \

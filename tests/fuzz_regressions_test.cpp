@@ -12,7 +12,8 @@ namespace {
 
 TEST(FuzzRegressions, EveryRecordedInputRuns) {
   const std::pair<const char*, const char*> targets[] = {
-      {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"}, {"tar", "tar"}, {"mp4", "m4a"},
+      {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"}, {"mp4", "m4a"}, {"ogg", "ogg"},
+      {"tar", "tar"},
   };
   int count = 0;
   for (const auto& [name, ext] : targets) {

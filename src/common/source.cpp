@@ -217,7 +217,7 @@ void Source::premature(int which, int64_t from) const {
 
 Source Source::held(const uint8_t* p, int64_t n, int64_t at) const {
   Source h = of_memory(p, n, report);
-  if (parent != nullptr || dropped != nullptr) {
+  if (parent != nullptr || dropped != nullptr || spans != nullptr) {
     h.parent = this;
     h.start = at;
   } else {
@@ -227,6 +227,12 @@ Source Source::held(const uint8_t* p, int64_t n, int64_t at) const {
 }
 
 int64_t Source::absolute(int64_t at) const {
+  if (spans != nullptr && !spans->empty()) {
+    auto after = std::upper_bound(spans->begin(), spans->end(), at,
+                                  [](int64_t v, const std::pair<int64_t, int64_t>& s) { return v < s.first; });
+    if (after != spans->begin()) --after;
+    return after->second + (at - after->first);
+  }
   if (dropped != nullptr) at += std::upper_bound(dropped->begin(), dropped->end(), at) - dropped->begin();
   return parent != nullptr ? parent->absolute(start + at) : base + at;
 }

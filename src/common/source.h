@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace tagdelve {
@@ -104,6 +105,11 @@ struct Source {
   const Source* parent = nullptr;
   int64_t start = 0;
   const std::vector<uint32_t>* dropped = nullptr;
+  // Or, for bytes gathered from places apart in the file (an Ogg packet
+  // from the pages it spans): each entry (from, at) says that the bytes
+  // from offset `from` of this source on stand at offset `at` of the file,
+  // up to the next entry's `from`. Entries go by `from`, the first from 0.
+  const std::vector<std::pair<int64_t, int64_t>>* spans = nullptr;
 
   static Source of_stream(Stream& s, Report* r = nullptr) {
     Source src;

@@ -49,6 +49,9 @@ Formats, chosen by the extension of the file name, exactly as written:
   wma        ASF (Windows Media) objects
   jpg, jpeg  JPEG markers, with the JFIF header and Exif data
   tar        TAR archives: their members of these kinds are walked in place
+  ogg, oga, opus, spx
+             Ogg pages (CRCs checked) and logical streams, with the header
+             packets of Vorbis, Opus, FLAC and Speex
 Other files are skipped, with a note at -v; --detect chooses by content.
 
 Options, read before the first file name ("-" is standard input; after

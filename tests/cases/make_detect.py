@@ -45,6 +45,7 @@ def main():
         "tone.asf": data("asf_wmav2_tags.wma"),
         "IMG_0001.JPG": data("jpeg_baseline.jpg"),
         "bundle.TAR": data("tar_ustar.tar"),
+        "tone.OGG": data("ogg_vorbis_tags.ogg"),
         "old-archive": old_header + b"x" + bytes(511) + bytes(1024),
         "old-archive-large-checksum": high + b"x" + bytes(511) + bytes(1024),
         # An archive member without an extension.
@@ -59,6 +60,7 @@ def main():
         "tar-checksum-wrong.bin": bad_sum + bytes(1024),
         "asf-guid-cut.bin": le32(0x75B22630) + b"\x8e\x66",
         "empty.bin": b"",
+        "ogg-version-1.bin": b"OggS\x01" + bytes(40),
         # The marker alone is enough.
         "flac-marker-only": b"fLaC",
         "header-block-only": member("a.txt", b"")[:512],
