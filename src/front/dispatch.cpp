@@ -7,6 +7,7 @@
 #include "jpeg/jpeg.h"
 #include "mp3/id3v2.h"
 #include "mp3/mpeg.h"
+#include "mp4/mp4.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
@@ -37,6 +38,7 @@ const Format kFormats[] = {
     {"ASF (WMA)", {"wma"}, asf_probe, asf_file},
     {"JPEG", {"jpg", "jpeg"}, jpeg_probe, jpeg_file},
     {"TAR", {"tar"}, tar_probe, tar_file},
+    {"MP4", {"m4a", "m4b", "m4p", "mp4", "m4v", "mov", "3gp"}, mp4_probe, mp4_file},
     // An ID3v2 tag alone (a .id3 file, a tag held in a chunk); by content an
     // MP3 file, which the MP3 row finds first.
     {"ID3v2", {"id3"}, [](const uint8_t*, int64_t) { return Probe::no; }, id3_file},
