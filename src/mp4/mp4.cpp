@@ -208,10 +208,17 @@ int64_t pass_to_end(Source& src) {
 bool boxes(Report& r, Source& src, Mp4Walk& w, int64_t end, Role role, const char* parent);
 
 // After a read or pass for the box `label` failed: where the source ended
-// inside it, one TAB below the box's heading.
-bool cut(Report& r, const Source& src, const std::string& label) {
+// inside it, one TAB below the box's heading, with the bytes missing up to
+// where the box claims to end: `claim` bytes from `from` (0: as many as the
+// request lacked).
+bool cut(Report& r, const Source& src, const std::string& label, int64_t from, uint64_t claim) {
+  const Shortfall& s = src.shortfall;
+  const uint64_t got = static_cast<uint64_t>(s.at - from);
   ++r.indent;
-  src.ended_inside(label.c_str());
+  if (claim == 0 || s.at < from || claim < got)
+    src.ended_inside(label.c_str());
+  else
+    report_end(src, s.file_end ? "File" : src.name, label.c_str(), s.at, claim - got);
   --r.indent;
   return false;
 }
@@ -230,12 +237,13 @@ bool children(Report& r, Source& src, Mp4Walk& w, int64_t end, Role role, const 
 // child boxes. `content` is the box's content size; false when the source
 // ended.
 bool walk_entry(Report& r, Source& src, Mp4Walk& w, const Header& h, int64_t content, const std::string& label) {
+  const uint64_t claim = content == kNoLimit ? 0 : static_cast<uint64_t>(h.header + content);
   uint8_t fields[96];
   int64_t have = 0;
   int64_t need = 8;
   while (have < need && have < content) {
     const int64_t k = std::min(need, content) - have;
-    if (!src.read(fields + have, k)) return cut(r, src, label);
+    if (!src.read(fields + have, k)) return cut(r, src, label, h.at, claim);
     have += k;
     need = entry_fields_size(w, fields, have, content);
   }
@@ -244,7 +252,7 @@ bool walk_entry(Report& r, Source& src, Mp4Walk& w, const Header& h, int64_t con
   if (need < 0 || have < need) {
     // The fields run to the end (an entry of another kind), or past it.
     if (content == kNoLimit) return pass_to_end(src), true;
-    return src.pass(content - have) || cut(r, src, label);
+    return src.pass(content - have) || cut(r, src, label, h.at, claim);
   }
   return children(r, src, w, content == kNoLimit ? kNoLimit : h.at + h.header + content, Role::plain, label);
 }
@@ -279,6 +287,8 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
     size = end - h.at;
   }
   const int64_t content = too_small ? 0 : open_end ? kNoLimit : size - h.header;
+  // How long the box claims to be, for a cut: a claim beyond any position too.
+  const uint64_t claim = open_end ? 0 : passes.empty() && !to_end ? h.size : static_cast<uint64_t>(size);
   const bool walked_into = row->shape == Shape::container || row->shape == Shape::entry;
   const bool deep = w.depth >= kMaxDepth && walked_into;
 
@@ -326,19 +336,19 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
     box_error(r, src, h.at, "Box size " + std::to_string(h.size) + " is less than its " + std::to_string(h.header) +
                                 "-byte header");
     if (end == kNoLimit) return false;
-    return src.pass(end - src.tell()) || cut(r, src, parent);
+    return src.pass(end - src.tell()) || cut(r, src, parent, h.at, static_cast<uint64_t>(end - h.at));
   }
   if (!passes.empty()) box_error(r, src, h.at, passes);
-  if (!read_ok) return cut(r, src, label);
+  if (!read_ok) return cut(r, src, label, h.at, claim);
   if (deep) {
     box_error(r, src, h.at, "Boxes nested more than " + std::to_string(kMaxDepth) + " deep: the " + label +
                                 " is passed over");
-    return open_end ? (pass_to_end(src), true) : src.pass(content) || cut(r, src, label);
+    return open_end ? (pass_to_end(src), true) : src.pass(content) || cut(r, src, label, h.at, claim);
   }
   if (short_fields) {
     box_error(r, src, h.at, "Box size " + std::to_string(h.size) + " leaves no room for its " +
                                 std::to_string(fields) + " bytes of fields");
-    return src.pass(content) || cut(r, src, label);
+    return src.pass(content) || cut(r, src, label, h.at, claim);
   }
 
   const int64_t box_end = open_end ? kNoLimit : h.at + size;
@@ -348,7 +358,7 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
       if (open_end)
         pass_to_end(src);
       else
-        go_on = src.pass(content) || cut(r, src, label);
+        go_on = src.pass(content) || cut(r, src, label, h.at, claim);
       break;
     case Shape::data: {
       if (open_end) {
@@ -360,7 +370,7 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
         const Source held = src.held(body.data(), n, h.at + h.header);
         row->decode(r, held, BoxContent{h.type, content}, w);
       }
-      go_on = src.pass(content - n) || cut(r, src, label);
+      go_on = src.pass(content - n) || cut(r, src, label, h.at, claim);
       break;
     }
     case Shape::entry:
@@ -376,6 +386,13 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
   return go_on;
 }
 
+// Four characters that can be a box's type: printable ASCII, or "©".
+bool box_code(const uint8_t* p) {
+  for (int i = 0; i < 4; ++i)
+    if ((p[i] < 0x20 || p[i] > 0x7E) && p[i] != 0xA9) return false;
+  return true;
+}
+
 bool boxes(Report& r, Source& src, Mp4Walk& w, int64_t end, Role role, const char* parent) {
   for (;;) {
     Header h;
@@ -387,7 +404,9 @@ bool boxes(Report& r, Source& src, Mp4Walk& w, int64_t end, Role role, const cha
       // with a 32-bit zero) are shown at -v -v; anything else is an error.
       const int64_t n = end - h.at;
       if (!src.read(head, n)) {
-        src.ended_inside(parent);
+        --r.indent;
+        cut(r, src, parent, h.at, static_cast<uint64_t>(end - h.at));
+        ++r.indent;
         return false;
       }
       bool zeros = true;
@@ -410,6 +429,10 @@ bool boxes(Report& r, Source& src, Mp4Walk& w, int64_t end, Role role, const cha
       return false;
     }
     memcpy(h.type, head + 4, 4);
+    if (parent == nullptr && h.at == 0 && !box_code(h.type)) {
+      r.error("Not an MP4 file: no box type at offset 4", &src, 4);
+      return false;
+    }
     h.size = be32(head);
     if (h.size == 1) {
       h.large = true;

@@ -57,6 +57,11 @@ void past_end(Report& r, const Source& held, const BoxContent& box, const char* 
 // JSON field `name` as ISO 8601).
 void put_mac_time(Report& r, uint64_t t, const char* name);
 
+// A 16-bit language code: below 0x400 a Macintosh language number, else
+// an ISO 639-2 code of three letters packed in 5 bits each from 0x60 (one
+// that packs no three letters as its number); the JSON field at `level`.
+void put_language(Report& r, uint32_t code, int level);
+
 // Decoders, looked up by the box table (mp4_boxes.cpp, mp4_ilst.cpp).
 void file_type(Report& r, const Source& held, const BoxContent& box, Mp4Walk& w);
 void movie_header(Report& r, const Source& held, const BoxContent& box, Mp4Walk& w);

@@ -74,19 +74,25 @@ bool header_times(const uint8_t* p, int64_t n, Times* t) {
   return true;
 }
 
-// The ISO 639-2 code packed in 15 bits, three letters of 5 bits from 0x60;
-// codes below 0x400 are Macintosh language numbers.
-void put_language(Report& r, uint32_t code) {
-  if (code < 0x400) {
-    r.outf(", Language: Macintosh %u", code);
-    r.num(0, "mac_language", code);
-    return;
-  }
+
+}  // namespace
+
+void put_language(Report& r, uint32_t code, int level) {
   const char lang[3] = {static_cast<char>(0x60 + (code >> 10 & 31)), static_cast<char>(0x60 + (code >> 5 & 31)),
                         static_cast<char>(0x60 + (code & 31))};
-  r.outs(", Language: ");
-  put_raw(r, lang, 3, "language");
+  if (code < 0x400 || code > 0x7FFF) {
+    r.outf("Macintosh %u", code);
+    r.num(level, "mac_language", code);
+  } else if (lang[0] >= 'a' && lang[0] <= 'z' && lang[1] >= 'a' && lang[1] <= 'z' && lang[2] >= 'a' && lang[2] <= 'z') {
+    r.outw(lang, 3);
+    r.text(level, "language", Enc::latin1, lang, 3);
+  } else {
+    r.outf("0x%.4x", code);
+    r.num(level, "language_code", code);
+  }
 }
+
+namespace {
 
 const struct Named {
   uint32_t code;
@@ -239,7 +245,8 @@ void media_header(Report& r, const Source& held, const BoxContent& box, Mp4Walk&
   r.outf("\tTimescale: %u", t.timescale);
   r.num(0, "timescale", t.timescale);
   put_duration(r, t.duration, t.timescale, p[0] == 1);
-  put_language(r, word16(p + t.next) & 0x7FFF);
+  r.outs(", Language: ");
+  put_language(r, word16(p + t.next) & 0x7FFF, 0);
   r.outc('\n');
   put_dates(r, t.created, t.modified);
 }

@@ -140,7 +140,8 @@ void item_data(Report& r, const Source& held, const BoxContent& box, Mp4Walk& w)
     r.outf("%u", code);
     r.str(0, "data_type", "Unknown");
   }
-  if (r.verbose > 0) r.outf(" (%u), Type set: %u, Locale: %u", code, p[0], be32(p + 4));
+  if (r.verbose > 0 && type != nullptr) r.outf(" (%u)", code);
+  if (r.verbose > 0) r.outf(", Type set: %u, Locale: %u", p[0], be32(p + 4));
   r.num(1, "data_type_code", code);
   r.num(1, "type_set", p[0]);
   r.num(1, "locale", be32(p + 4));
@@ -170,7 +171,8 @@ void item_data(Report& r, const Source& held, const BoxContent& box, Mp4Walk& w)
       const bool fits = type->width != 0 ? len == type->width : (len >= 1 && len <= 4) || len == 8;
       if (!fits) {
         put_binary(r, v, len);
-        box_error(r, held, 8, "An integer of " + std::to_string(len) + " bytes");
+        box_error(r, held, 8, "An integer of " + std::to_string(len) + " bytes: " +
+                                  (type->width != 0 ? std::to_string(type->width) : "1, 2, 3, 4 or 8") + " expected");
       } else if (type->value == Value::sint) {
         r.outf("%lld\n", static_cast<long long>(number(v, len, true)));
         r.num(0, "value", number(v, len, true));
@@ -183,7 +185,8 @@ void item_data(Report& r, const Source& held, const BoxContent& box, Mp4Walk& w)
     case Value::real: {
       if (len != type->width) {
         put_binary(r, v, len);
-        box_error(r, held, 8, "A floating-point number of " + std::to_string(len) + " bytes");
+        box_error(r, held, 8, "A floating-point number of " + std::to_string(len) + " bytes: " +
+                                  std::to_string(type->width) + " expected");
         break;
       }
       double d;
@@ -229,8 +232,10 @@ void quicktime_text(Report& r, const Source& held, const BoxContent& box, Mp4Wal
     r.printi();
     r.outc('\t');
     put_enc(r, 3, len, p + at + 4, "text");
-    if (r.verbose > 0) r.outf(", Language: %u", word16(p + at + 2));
-    r.num(1, "language", word16(p + at + 2));
+    if (r.verbose > 0) {
+      r.outs(", Language: ");
+      put_language(r, word16(p + at + 2), 1);
+    }
     r.outc('\n');
     at += 4 + len;
   }
