@@ -48,6 +48,8 @@ Formats, chosen by the extension of the file name, exactly as written:
   wma        ASF (Windows Media) objects
   jpg, jpeg  JPEG markers, with the JFIF header and Exif data
   tar        TAR archives: their members of these kinds are walked in place
+  m4a, m4b, m4p, mp4, m4v, mov, 3gp
+             MP4 (ISO base media) boxes, with iTunes metadata and covers
 Other files are skipped, with a note at -v; --detect chooses by content.
 
 Options, read before the first file name:
