@@ -264,9 +264,11 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
   const BoxType* row = box_type(role, type);
   const bool to_end = h.size == 0;
   const bool open_end = to_end && end == kNoLimit;  // to the end of a source of unknown size
-  int64_t size = to_end ? (open_end ? -1 : end - h.at) : static_cast<int64_t>(std::min<uint64_t>(h.size, kNoLimit));
+  // A claim past the largest position is cut to it: no source reaches there.
+  const uint64_t room = static_cast<uint64_t>(kNoLimit - h.at);
+  int64_t size = to_end ? (open_end ? -1 : end - h.at) : static_cast<int64_t>(std::min(h.size, room));
   const std::string label = box_label(r, h.type);
-  Item item(r, r.json() ? code_text(h.type) + " box" : std::string(), src, h.at, size);
+  Item item(r, r.json() ? code_text(h.type) + " box" : std::string(), src, h.at, h.size > room ? -1 : size);
   if (r.verbose > 1) {
     r.printi();
     r.outf("Offset %lld, Size: %llu", static_cast<long long>(h.at), static_cast<unsigned long long>(h.size));
@@ -326,7 +328,7 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
     r.num(1, "version", body[0]);
     r.num(1, "flags", word24(&body[1]));
   }
-  if (fields == 8 && read_ok) {
+  if (fields == 8 && read_ok && body.size() >= 8) {
     if (r.verbose > 0) r.outf(", Entries: %u", be32(&body[4]));
     r.num(1, "entries", be32(&body[4]));
   }
