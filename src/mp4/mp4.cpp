@@ -276,8 +276,8 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
     if (to_end) r.outf(" (to the end of the %s)", parent == nullptr ? "file" : parent);
     r.outc('\n');
   }
-  r.flag(2, "large_size", h.large);
-  r.flag(2, "to_end", to_end);
+  if (h.large) r.flag(2, "large_size", true);
+  if (to_end) r.flag(2, "to_end", true);
 
   // A size that does not even cover the header: the walk has lost its place.
   const bool too_small = !to_end && h.size < static_cast<uint64_t>(h.header);
@@ -309,8 +309,11 @@ bool box(Report& r, Source& src, Mp4Walk& w, Header& h, int64_t end, Role role, 
   const bool short_fields = fields > content;
   bool read_ok = true;
   if (!too_small && !deep && !(open_end && row->shape == Shape::data)) {
-    if (row->shape == Shape::data)
-      read_ok = src.body(body, row->cap > 0 ? std::min<int64_t>(row->cap, content) : content);
+    if (row->shape == Shape::data) {
+      // Of a box without a decoder only the version and flags are read.
+      const int64_t cap = row->decode == nullptr ? (row->full ? 4 : 0) : row->cap > 0 ? row->cap : content;
+      read_ok = src.body(body, std::min(cap, content));
+    }
     else if (fields > 0 && !short_fields)
       read_ok = src.body(body, fields);
   }
