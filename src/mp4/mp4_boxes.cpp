@@ -444,7 +444,9 @@ void es_descriptor(Report& r, const Source& held, const BoxContent& box, Mp4Walk
   const uint8_t* p = held.block;
   const int64_t n = held.limit;
   // Descriptors nest; those that hold others are entered after their own
-  // fields, so that one pass meets them all in order.
+  // fields, so that one pass meets them all in order. Only the first of
+  // each kind is shown.
+  unsigned seen = 0;
   for (int64_t at = 4; at < n;) {
     const int tag = p[at];
     int64_t len = 0;
@@ -457,6 +459,8 @@ void es_descriptor(Report& r, const Source& held, const BoxContent& box, Mp4Walk
     if (len > n - body) return past_end(r, held, box, "A descriptor");
     const uint8_t* d = p + body;
     at = body + len;
+    if (tag < 8 && (seen & 1u << tag) != 0) continue;
+    if (tag < 8) seen |= 1u << tag;
     if (tag == 3 && len >= 3) {
       int64_t skip = 3 + ((d[2] & 0x80) ? 2 : 0) + ((d[2] & 0x20) ? 2 : 0);
       if (d[2] & 0x40) skip += 1 + (len > 3 ? d[3] : 0);
