@@ -10,7 +10,8 @@ fixed label, so every run writes the same bytes on every machine.
     make_inputs.py OUTDIR
 
 writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma, all.tar and
-audio.ogg (not in all.tar), and
+audio.ogg (not in all.tar), large.m4a (2 GiB, almost all of it a sparse media
+data box), and
 the folder many/ of 2,000 small real files: 1,000 copies each of
 bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh).
 A stamp file holds a hash of this script and of its seed files: while it
@@ -24,7 +25,8 @@ import sys
 import zlib
 
 MIB = 1 << 20
-NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", ".stamp"]
+NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a",
+         ".stamp"]
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
 SEEDS = os.path.join(HERE, "seeds")
@@ -356,6 +358,28 @@ def write_tar(path, members, total):
         f.write(bytes(1024))
 
 
+# --- MP4 --------------------------------------------------------------------
+
+def write_m4a(path, size):
+    """The boxes of a small M4A file (file type, movie with its metadata and
+    cover) around a media data box of `size` bytes in all: its real audio
+    first, where the chunk offsets point, then a hole (a sparse file)."""
+    data = read_data("mp4_aac_cover.m4a")
+    boxes, at = {}, 0
+    while at < len(data):
+        n, kind = struct.unpack(">I4s", data[at:at + 8])
+        boxes[kind] = data[at:at + n]
+        at += n
+    ftyp, audio, moov = boxes[b"ftyp"], boxes[b"mdat"][8:], boxes[b"moov"]
+    # The audio stays at the offset it had (after a free box and an 8-byte
+    # header): a 16-byte header with a 64-bit size takes their place.
+    mdat = size - len(ftyp) - len(moov)
+    with open(path, "wb") as f:
+        f.write(ftyp + struct.pack(">I4sQ", 1, b"mdat", mdat) + audio)
+        f.seek(len(ftyp) + mdat)
+        f.write(moov)
+
+
 # ----------------------------------------------------------------------------
 
 def main():
@@ -365,7 +389,7 @@ def main():
     def path(name):
         return os.path.join(out, name)
 
-    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma", "ogg_vorbis_tags.ogg"]
+    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma", "ogg_vorbis_tags.ogg", "mp4_aac_cover.m4a"]
     digest = hashlib.sha256(open(os.path.abspath(__file__), "rb").read())
     for name in seeds:
         digest.update(read_data(name))
@@ -400,6 +424,10 @@ def main():
         print("writing", path("audio.ogg"), flush=True)
         write_ogg(path("audio.ogg") + ".part", 256 * MIB)
         os.replace(path("audio.ogg") + ".part", path("audio.ogg"))
+    if not os.path.exists(path("large.m4a")):
+        print("writing", path("large.m4a"), flush=True)
+        write_m4a(path("large.m4a") + ".part", 2048 * MIB)
+        os.replace(path("large.m4a") + ".part", path("large.m4a"))
     os.makedirs(path("many"), exist_ok=True)
     for pattern, seed in MANY:
         data = open(os.path.join(SEEDS, seed), "rb").read()

@@ -4,6 +4,7 @@
 #   tone.flac   flac, with Vorbis comments and a JPEG front cover
 #   tone.wma    ffmpeg (WMA v2), with title, artist, album and a comment
 #   tone.opus   opusenc, with tags and a JPEG front cover
+#   tone.m4a    ffmpeg (AAC in MP4), with iTunes metadata and a JPEG front cover
 #   photo.jpg   ImageMagick, with Exif data (and a thumbnail) by exiftool
 #   bundle.tar  GNU tar of the four
 #   track07     an MP3 file without an extension (lame), its ID3v2.3 tag by
@@ -34,6 +35,9 @@ ffmpeg -v error -y -i "$tmp/tone.wav" -c:a wmav2 -b:a 32k -metadata title="A Ton
 
 opusenc --quiet --serial 2026 --title "A Tone" --artist "tagdelve" --album "Samples" \
   --picture "3||Cover||$tmp/cover.jpg" "$tmp/tone.wav" tone.opus
+ffmpeg -v error -y -i "$tmp/tone.wav" -i "$tmp/cover.jpg" -map 0 -map 1 -c:a aac -b:a 24k -c:v copy \
+  -disposition:v attached_pic -metadata title="A Tone" -metadata artist="tagdelve" -metadata album="Samples" \
+  -metadata track=1 -metadata date=2026 -flags +bitexact -fflags +bitexact tone.m4a
 
 convert -size 48x32 gradient:orange-teal -strip -quality 70 photo.jpg
 exiftool -q -overwrite_original -Make=Acme -Model="Acme Cam 2" -Orientation#=1 \

@@ -8,6 +8,7 @@
 #include "mp3/id3v2.h"
 #include "mp3/mpeg.h"
 #include "ogg/ogg.h"
+#include "mp4/mp4.h"
 #include "tar/tar.h"
 
 namespace tagdelve {
@@ -39,6 +40,7 @@ const Format kFormats[] = {
     {"JPEG", {"jpg", "jpeg"}, jpeg_probe, jpeg_file},
     {"TAR", {"tar"}, tar_probe, tar_file},
     {"Ogg", {"ogg", "oga", "opus", "spx"}, ogg_probe, ogg_file},
+    {"MP4", {"m4a", "m4b", "m4p", "mp4", "m4v", "mov", "3gp"}, mp4_probe, mp4_file},
     // An ID3v2 tag alone (a .id3 file, a tag held in a chunk); by content an
     // MP3 file, which the MP3 row finds first.
     {"ID3v2", {"id3"}, [](const uint8_t*, int64_t) { return Probe::no; }, id3_file},

@@ -52,6 +52,8 @@ Formats, chosen by the extension of the file name, exactly as written:
   ogg, oga, opus, spx
              Ogg pages (CRCs checked) and logical streams, with the header
              packets of Vorbis, Opus, FLAC and Speex
+  m4a, m4b, m4p, mp4, m4v, mov, 3gp
+             MP4 (ISO base media) boxes, with iTunes metadata and covers
 Other files are skipped, with a note at -v; --detect chooses by content.
 
 Options, read before the first file name ("-" is standard input; after

@@ -46,6 +46,9 @@ def main():
         "IMG_0001.JPG": data("jpeg_baseline.jpg"),
         "bundle.TAR": data("tar_ustar.tar"),
         "tone.OGG": data("ogg_vorbis_tags.ogg"),
+        "song.M4A": data("mp4_alac.m4a"),
+        "moov-first": b"\0\0\0\x10moov\0\0\0\x08free",
+        "mdat-to-the-end": b"\0\0\0\0mdat" + bytes(10),
         "old-archive": old_header + b"x" + bytes(511) + bytes(1024),
         "old-archive-large-checksum": high + b"x" + bytes(511) + bytes(1024),
         # An archive member without an extension.
@@ -61,6 +64,8 @@ def main():
         "asf-guid-cut.bin": le32(0x75B22630) + b"\x8e\x66",
         "empty.bin": b"",
         "ogg-version-1.bin": b"OggS\x01" + bytes(40),
+        "mdat-size-3.bin": b"\0\0\0\3mdat" + bytes(10),
+        "mdat-large-size-8.bin": b"\0\0\0\1mdat" + bytes(7) + b"\x08",
         # The marker alone is enough.
         "flac-marker-only": b"fLaC",
         "header-block-only": member("a.txt", b"")[:512],
