@@ -428,8 +428,15 @@ bool ID3v2_tag(Report& r, Source& src, uint8_t* sig, int64_t at) {
   }
   r.num(2, "padding", padding);
   // What is left of the tag body: the padding, or of an unsynchronised tag
-  // what the source did not hold.
-  src.skip(body_start + tag_size - src.tell());
+  // what the source did not hold. A tag held in a chunk whose padding
+  // passes the chunk's end ends there.
+  const int64_t rest = body_start + tag_size - src.tell();
+  if (src.bounded() && rest > src.limit - src.tell()) {
+    report_end(src, src.name, "ID3v2 tag", src.limit, static_cast<uint64_t>(rest - (src.limit - src.tell())));
+    src.skip(src.limit - src.tell());
+    return false;
+  }
+  src.skip(rest);
 
   if (has_footer) {
     Item footer(r, "ID3v2 footer", src, src.tell(), 10);
