@@ -12,7 +12,8 @@ namespace {
 
 TEST(FuzzRegressions, EveryRecordedInputRuns) {
   const std::pair<const char*, const char*> targets[] = {
-      {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"}, {"tar", "tar"},
+      {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"},
+      {"tar", "tar"}, {"wav", "wav"}, {"aiff", "aif"},
   };
   int count = 0;
   for (const auto& [name, ext] : targets) {

@@ -288,8 +288,8 @@ void bext_chunk(Wav& w, const Source& src, const Chunk& c, const std::vector<uin
     }
     if (r.verbose > 0) {
       r.printi();
-      r.outf("\tLoudness: %.2f LUFS, Range: %.2f LU, True peak: %.2f dBTP, Momentary: %.2f LUFS, Short-term: %.2f LUFS\n",
-             v[0], v[1], v[2], v[3], v[4]);
+      r.outf("\tLoudness: %.2f LUFS, Range: %.2f LU, True peak: %.2f dBTP, Momentary: %.2f LUFS, "
+             "Short-term: %.2f LUFS\n", v[0], v[1], v[2], v[3], v[4]);
     }
   }
   if (r.verbose > 0) {

@@ -4,7 +4,8 @@
 # sox (WAVE_FORMAT_EXTENSIBLE, IMA ADPCM with its fact chunk, AIFF-C 'NONE')
 # and mutagen (ID3v2 tags in an 'id3 ' and an 'ID3 ' chunk, one with a JPEG
 # cover by ImageMagick). A tenth of a second of a tone or less, at 8000 Hz.
-# Needs: ffmpeg, sox, python3 with mutagen, ImageMagick.
+# Needs: ffmpeg, sox, ImageMagick, and python3 with mutagen (PYTHON names
+# another interpreter, e.g. PYTHON=/usr/bin/python3).
 # Run from anywhere; writes into the directory of this script.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -24,14 +25,14 @@ ffmpeg -v error -y "${tone[@]}" "${exact[@]}" -ac 1 -metadata title="A Tone" -me
   -metadata copyright="2024 tagdelve" -metadata comment="AIFF texts by ffmpeg" -write_id3v2 1 aiff_ffmpeg_id3.aiff
 ffmpeg -v error -y "${tone[@]}" "${exact[@]}" -t 0.05 -ac 1 -c:a pcm_s16le aifc_ffmpeg_sowt.aifc
 
-sox -n -r 8000 -c 4 -b 24 wav_sox_extensible.wav synth 0.02 sine 440
-sox -n -r 8000 -c 1 -e ima-adpcm wav_sox_adpcm.wav synth 0.1 sine 440
-sox -n -r 8000 -c 1 -b 16 aifc_sox_none.aifc synth 0.05 sine 440
+sox -D -n -r 8000 -c 4 -b 24 wav_sox_extensible.wav synth 0.02 sine 440
+sox -D -n -r 8000 -c 1 -e ima-adpcm wav_sox_adpcm.wav synth 0.1 sine 440
+sox -D -n -r 8000 -c 1 -b 16 aifc_sox_none.aifc synth 0.05 sine 440
 
 ffmpeg -v error -y "${tone[@]}" "${exact[@]}" -t 0.05 -ac 1 wav_mutagen_id3.wav
 ffmpeg -v error -y "${tone[@]}" "${exact[@]}" -t 0.05 -ac 1 aiff_mutagen_id3.aiff
 convert -size 8x8 xc:'#3366cc' -strip -quality 50 "$tmp/cover.jpg"
-/usr/bin/python3 - "$tmp/cover.jpg" <<'PY'
+"${PYTHON:-python3}" - "$tmp/cover.jpg" <<'PY'
 import sys
 from mutagen.aiff import AIFF
 from mutagen.id3 import APIC, TIT2, TPE1
