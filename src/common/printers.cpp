@@ -76,12 +76,13 @@ void utf8_to(const Sink& out, const uint8_t* p, size_t n, Escape form) {
   for (size_t i = 0; i < n;) {
     uint32_t cp = p[i];
     size_t len = p[i] < 0x80 ? 1 : utf8_sequence(p + i, n - i, &cp);
-    if (len > 0 && cp >= 0x20 && (cp < 0x7F || cp > 0x9F)) {
+    if (len > 0 && !unsafe_code_point(cp)) {
       i += len;
       continue;
     }
-    // A control character is escaped byte by byte; of a sequence that is
-    // not well-formed, the first byte, and the next may begin a character.
+    // A control character (or one that changes how the text around it is
+    // shown) is escaped byte by byte; of a sequence that is not
+    // well-formed, the first byte, and the next may begin a character.
     out.write(p + from, i - from);
     for (size_t k = 0; k < (len > 0 ? len : 1); ++k) escape_to(out, p[i + k], form);
     i += len > 0 ? len : 1;
@@ -200,8 +201,8 @@ void put_utf16(Report& r, const uint8_t* p, int64_t len, bool big, const char* n
     uint32_t unit = utf16_unit(p + i, big);
     if (unit >= 0x20 && unit <= 0x7E) {
       r.outc(static_cast<int>(unit));
-    } else if (!r.utf8 || unit < 0xA0 || (unit >= 0xDC00 && unit <= 0xDFFF)) {
-      r.outf("\\%.4x", unit);  // controls and, unpaired, the second half of a pair
+    } else if (!r.utf8 || unsafe_code_point(unit) || (unit >= 0xDC00 && unit <= 0xDFFF)) {
+      r.outf("\\%.4x", unit);  // controls, bidirectional controls and the like, and, unpaired, the second half of a pair
     } else if (unit >= 0xD800 && unit <= 0xDBFF) {
       uint32_t low = i + 3 < len ? utf16_unit(p + i + 2, big) : 0;
       if (low >= 0xDC00 && low <= 0xDFFF) {

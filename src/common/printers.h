@@ -55,8 +55,10 @@ void put_ascii(Report& r, const uint8_t* p, size_t n, Escape form);
 // or, with --utf8, converted.
 void put_latin1(Report& r, const uint8_t* p, size_t n);
 
-// UTF-8 text: well-formed characters as they are; control characters and
-// ill-formed bytes as escapes.
+// UTF-8 text: well-formed characters as they are; control characters, the
+// characters that change how text around them is shown (bidirectional
+// overrides and isolates, line and paragraph separators, U+FFFE and U+FFFF)
+// and ill-formed bytes as escapes.
 void put_utf8(Report& r, const uint8_t* p, size_t n, Escape form);
 
 // Text printed raw, as the file holds it: bytes as they are, but a control

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
 
+#include "common/printers.h"
 #include "common/report.h"
 
 namespace tagdelve {
@@ -49,6 +51,10 @@ bool read_more(Stream& s) {
   } while (n < 0 && errno == EINTR);
   if (n <= 0) {
     s.at_eof = true;
+    if (n < 0) {
+      s.error = errno != 0 ? errno : EIO;
+      if (s.report != nullptr) report_read_error(s, *s.report);
+    }
     return false;
   }
   s.end = kLookahead + static_cast<size_t>(n);
@@ -174,8 +180,21 @@ bool Source::body(std::vector<uint8_t>& bytes, int64_t n) {
   return short_of(n, static_cast<int64_t>(bytes.size()), true);
 }
 
+bool report_read_error(Stream& s, Report& r) {
+  if (s.error == 0) return false;
+  if (!s.error_reported) r.error(std::string("reading ") + escaped(r, s.name) + " failed: " + strerror(s.error));
+  s.error_reported = true;
+  return true;
+}
+
+// Where a read came short because reading failed, the failure is what is
+// reported.
+static bool read_failed(const Source& src) {
+  return src.stream != nullptr && src.report != nullptr && report_read_error(*src.stream, *src.report);
+}
+
 void report_end(const Source& src, const char* source, const char* item, int64_t at, uint64_t missing) {
-  if (src.report == nullptr) return;
+  if (src.report == nullptr || read_failed(src)) return;
   char m[64];
   snprintf(m, sizeof m, " at offset %lld: %llu more byte%s expected", static_cast<long long>(at),
            static_cast<unsigned long long>(missing), missing == 1 ? "" : "s");
@@ -191,7 +210,7 @@ void Source::ended_inside(const char* item, bool first) const {
 // "Premature end of file(1)" (a skip past the limit) or "(2)" (the stream
 // ended inside the skip), on a line of its own without indentation.
 void Source::premature(int which, int64_t from) const {
-  if (report == nullptr) return;
+  if (report == nullptr || read_failed(*this)) return;
   report->error(which == 1 ? "Premature end of file(1)" : "Premature end of file(2)", this, from, false);
 }
 

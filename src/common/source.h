@@ -51,7 +51,18 @@ struct Stream {
   bool at_eof = false;
   bool regular = false;    // a regular file: its size is known and skips may seek
   int64_t file_size = 0;
+  // A read that failed (EIO and the like) ends the stream as its end does;
+  // its errno is kept, and it is reported once, as the failure it is.
+  int error = 0;
+  bool error_reported = false;
+  const char* name = "";     // the file's name, for that report
+  Report* report = nullptr;  // where it goes, when the read fails
 };
+
+// Reports a read error of the stream once: "Error: reading <name> failed:
+// <system message>" at the report's current depth. False when there was
+// none.
+bool report_read_error(Stream& s, Report& r);
 
 // Sets up `s` to read `fd` from its current position through `buffer`.
 void stream_init(Stream& s, int fd, const ReadBuffer& buffer);

@@ -92,7 +92,7 @@ void process_file(Report& r, const std::string& name, Source& src) {
   const char* chosen_by = "extension";
   if (format == nullptr && r.detect && (format = detect_format(src)) != nullptr) {
     chosen_by = "content";
-    if (r.verbose > 0) {
+    if (r.verbose > 0 && r.nesting <= kMaxNesting) {
       r.printi();
       r.outf("Walked by content as %s: ", format->name);
       put_raw(r, name.data(), name.size());

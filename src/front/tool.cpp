@@ -80,7 +80,8 @@ Verbosity:
 Exit status:
   0  every file was walked (damage inside a file is reported, not an error)
   1  a file could not be opened (the run stops there, unless --keep-going),
-     the report could not be written, or no argument was given
+     a file could not be read to its end (the run goes on), the report
+     could not be written, or no argument was given
   2  the usage note was asked for, or only options were given
 )",
        kVersion);
@@ -113,6 +114,7 @@ Options options(int argc, char** argv, Report& run) {
         continue;
       }
       known->take(o);
+      run.utf8 = o.settings.utf8;  // the messages after --utf8 escape as its texts do
       if (o.help || o.version) return o;  // the rest is not looked at
       continue;
     }
@@ -147,9 +149,11 @@ static int open_input(const char* name) {
   return fd;
 }
 
+// How the walk of a file ended.
+enum class Walked { whole, read_error, not_opened };
+
 // Walks one file: its "Processing" line, or its JSON object, and its walk.
-// False when it could not be opened.
-static bool walk_file(const char* name, const Settings& settings, ReadBuffer& buffer, FILE* out, FILE* err) {
+static Walked walk_file(const char* name, const Settings& settings, ReadBuffer& buffer, FILE* out, FILE* err) {
   Report r(settings, out, err);
   r.dispatch = dispatch();
   int fd = open_input(name);
@@ -161,7 +165,7 @@ static bool walk_file(const char* name, const Settings& settings, ReadBuffer& bu
     r.str(0, "status", "not opened");
     r.damage(std::string("Input file ") + escaped(r, name) + " failed to open: " + strerror(e));
     r.end_file();
-    return false;
+    return Walked::not_opened;
   }
   r.begin_line();
   r.outs("Processing ");
@@ -169,13 +173,16 @@ static bool walk_file(const char* name, const Settings& settings, ReadBuffer& bu
   r.outc('\n');
   Stream stream;
   stream_init(stream, fd, buffer);
+  stream.name = name;
+  stream.report = &r;
   Source src = Source::of_stream(stream, &r);
   r.begin_file(name, stream.regular ? stream.file_size : -1);
   process_file(r, name, src);
+  const bool read_error = stream.error != 0;  // reported where it was met
   r.end_file();
   r.begin_line();  // a walk that left its last line open
   close(fd);
-  return true;
+  return read_error ? Walked::read_error : Walked::whole;
 }
 
 int _main(int argc, char** argv, FILE* out, FILE* err) {
@@ -202,9 +209,13 @@ int _main(int argc, char** argv, FILE* out, FILE* err) {
   int status = 0;
   ReadBuffer buffer;  // one for the whole run
   for (int i = o.first; i < argc; ++i) {
-    if (!walk_file(argv[i], o.settings, buffer, out, err)) {
-      if (!o.keep_going) return 1;
-      status = 1;
+    switch (walk_file(argv[i], o.settings, buffer, out, err)) {
+      case Walked::whole: break;
+      case Walked::read_error: status = 1; break;  // the run goes on
+      case Walked::not_opened:
+        if (!o.keep_going) return 1;
+        status = 1;
+        break;
     }
   }
   run.begin_line();

@@ -252,24 +252,27 @@ bool ext_head(Report& r, Source& src) {
 }
 
 // The extended header in the ID3v2.3 layout: a size that excludes itself,
-// 2 flag bytes, the padding size and, when flagged, a CRC.
-bool ext_head3(Report& r, Source& src) {
-  Item item(r, "extended header", src, src.tell());
+// 2 flag bytes, the padding size and, when flagged, a CRC. `room` is what is
+// left of the tag's stored bytes (unbounded when the source ends with the
+// tag): a size past it is cut by the tag's end.
+bool ext_head3(Report& r, Source& src, int64_t room) {
+  const int64_t at = src.tell();
+  Item item(r, "extended header", src, at);
   r.printi();
   r.outs("ID3 Extended header");
   uint8_t h[14];
   if (!src.read(h, 10)) return false;
-  int32_t size = word32(h);
+  const uint32_t size = be32(h);
   bool crc = (h[4] & 0x80) != 0;
   if (r.verbose > 0) {
     r.outs(", Flags: ");
     put_hex(r, 2, h + 4);
   }
-  if (r.verbose > 1) r.outf(", Length: %d", size);
+  if (r.verbose > 1) r.outf(", Length: %u", size);
   r.outc('\n');
   r.num(1, "flags", word16(h + 4));
   r.num(2, "size", size);
-  r.num(2, "padding_size", word32(h + 6));
+  r.num(2, "padding_size", be32(h + 6));
   int64_t got = 10;
   if (crc) {
     if (!src.read(h + 10, 4)) return false;
@@ -278,7 +281,7 @@ bool ext_head3(Report& r, Source& src) {
   }
   if (r.verbose > 1) {
     r.printi();
-    r.outf("\tPadding size: %d", word32(h + 6));
+    r.outf("\tPadding size: %u", be32(h + 6));
     if (crc) {
       r.outs(", CRC: ");
       put_hex(r, 4, h + 10);
@@ -286,8 +289,19 @@ bool ext_head3(Report& r, Source& src) {
     r.outc('\n');
   }
   // A size that claims more than these fields: the rest belongs to the
-  // extended header as well and is passed over.
-  return src.pass(4 + int64_t{size} - got);
+  // extended header as well and is passed over, as far as the tag holds it.
+  const int64_t claimed = 4 + int64_t{size};
+  const int64_t within = std::min(claimed, room);
+  if (!src.pass(within - got)) {
+    src.shortfall.missing += claimed - within;  // the file ended first: all it claims is missing
+    return false;
+  }
+  if (claimed > within) {  // the tag ends first
+    report_end(src, "Tag", "ID3 Extended header", at + room, static_cast<uint64_t>(claimed - room));
+    src.shortfall = Shortfall{};  // said: the caller has nothing to add
+    return false;
+  }
+  return true;
 }
 
 // The extended header and the frames of a tag body. False when a read
@@ -295,7 +309,8 @@ bool ext_head3(Report& r, Source& src) {
 bool tag_frames(TagBody& body, uint8_t* sig, int64_t tag_size, bool tag_unsync) {
   Report& r = body.r;
   const int major = sig[3];
-  if ((sig[5] & 0x40) != 0 && !(major == 3 ? ext_head3(r, body.src) : ext_head(r, body.src))) {
+  const int64_t room = body.dropped() != nullptr ? kNoLimit : tag_size;
+  if ((sig[5] & 0x40) != 0 && !(major == 3 ? ext_head3(r, body.src, room) : ext_head(r, body.src))) {
     body.ended_inside("ID3 Extended header");
     return false;
   }

@@ -8,12 +8,20 @@
 #include "mp3/id3v1.h"
 #include "mp3/id3v2.h"
 #include "mp3/lyrics3.h"
+#include "mp3/xing.h"
 
 namespace tagdelve {
 
 const char* const MPEG_versions[4] = {"'MPEG 2.5'", "error", "mpg-ii", "mpg-i"};
 const char* const MPEG_layers[4] = {"error", "III", "II", "I"};
 const char* const MPEG_flags[2] = {"on", "off"};
+
+constexpr int32_t MPEG_frame_samples[4][4] = {
+    {0, 576, 1152, 384},   // MPEG 2.5: reserved layer, III, II, I
+    {0, 0, 0, 0},          // reserved version
+    {0, 576, 1152, 384},   // MPEG-2
+    {0, 1152, 1152, 384},  // MPEG-1
+};
 
 namespace {
 
@@ -226,16 +234,32 @@ bool mpeg_frame(Report& r, Source& src, MpegStats& stats) {
   }
   if (!audio) return tag_item(r, src, sig, at);
 
-  // An audio frame: counted, and skipped by its length.
+  // An audio frame: counted, and passed over by its length. The first may
+  // hold an encoder's info header.
   const int32_t bitrate = bitrate_of(sig);
+  const int64_t length = kFrameLengths[frame_index(sig)];
+  if (stats.data_frames == 0 && length > 4) info_frame(r, src, sig, at, length, stats);
   ++stats.data_frames;
   stats.cum_bitrate += bitrate;
   if (stats.last_bitrate > 0 && stats.last_bitrate != bitrate) stats.vbr = true;
   stats.last_bitrate = bitrate;
-  // A length of 4 or less (reserved or free-format entries) skips nothing:
+  stats.samples[version_of(sig)][rate_index(sig)] += MPEG_frame_samples[version_of(sig)][layer_of(sig)];
+  // A length of 4 or less (reserved or free-format entries) passes nothing:
   // the walk goes on at the byte after the header, never backwards.
-  src.skip(int64_t{kFrameLengths[frame_index(sig)]} - 4);
+  if (length > 4 && !src.pass(length - 4)) {
+    src.ended_inside("audio frame");
+    return false;
+  }
   return true;
+}
+
+double running_time(const MpegStats& stats) {
+  double seconds = 0;
+  for (int version = 0; version < 4; ++version)
+    for (int rate = 0; rate < 3; ++rate)
+      if (MPEG_samples[version][rate] > 0)
+        seconds += static_cast<double>(stats.samples[version][rate]) / MPEG_samples[version][rate];
+  return seconds;
 }
 
 void mpeg_file(Report& r, Source& src) {
@@ -246,11 +270,13 @@ void mpeg_file(Report& r, Source& src) {
   while (mpeg_frame(r, src, stats)) {
   }
 
-  // The running time takes every frame as 26 ms long, whatever its layer
-  // and sample rate.
-  double total = static_cast<double>(stats.data_frames) * 0.026;
-  int minutes = static_cast<int>(total / 60);
-  double seconds = total - minutes * 60;
+  // Each frame lasts its samples over its own sample rate. The length
+  // covered: up to where the walk ended, or where the file ended inside the
+  // item it was reading.
+  const double total = running_time(stats);
+  const int minutes = static_cast<int>(total / 60);
+  const double seconds = total - minutes * 60;
+  const int64_t covered = src.consumed();
 
   r.printi();
   r.outs("Statistics\n");
@@ -261,10 +287,19 @@ void mpeg_file(Report& r, Source& src) {
   r.printi();
   if (stats.vbr)
     r.outf("\tAverage bitrate: %lldkbps (vbr)\n", static_cast<long long>(stats.cum_bitrate / stats.data_frames));
-  else
+  else if (stats.last_bitrate >= 0)
     r.outf("\tConstant bitrate: %dkbps\n", stats.last_bitrate);
+  else
+    r.outs("\tConstant bitrate: none\n");
   r.printi();
-  r.outf("\tFile length: %lldbytes\n", static_cast<long long>(src.tell()));
+  r.outf("\tFile length: %lldbytes\n", static_cast<long long>(covered));
+  // The frame count an info header gives, where the walk found another: a
+  // file cut or patched since it was written.
+  if (stats.info_frames >= 0 && stats.info_frames != stats.data_frames - 1 && r.verbose > 0) {
+    r.printi();
+    r.outf("\t%s header: %lld frames after it, %lld walked\n", stats.info_kind,
+           static_cast<long long>(stats.info_frames), static_cast<long long>(stats.data_frames - 1));
+  }
   r.printi();
   r.outs("MPEG (MP3) file end\n");
 
@@ -277,8 +312,9 @@ void mpeg_file(Report& r, Source& src) {
   } else if (stats.last_bitrate >= 0) {
     r.num(0, "bitrate", stats.last_bitrate);  // none without a frame
   }
-  r.num(0, "file_length", src.tell());
-  file.length = src.tell();
+  r.num(0, "file_length", covered);
+  if (stats.info_frames >= 0) r.num(1, "frames_after_info_header", stats.data_frames - 1);
+  file.length = covered;
 }
 
 }  // namespace tagdelve

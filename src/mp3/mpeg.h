@@ -26,7 +26,23 @@ struct MpegStats {
   int64_t cum_bitrate = 0;   // sum of their bit rates, kbit/s
   int32_t last_bitrate = -1; // bit rate of the latest frame, -1 before any
   bool vbr = false;          // set once two successive frames differ
+  // Samples of the frames by version and sample-rate index (the indexes of
+  // MPEG_samples): a frame lasts its samples over its own sample rate.
+  int64_t samples[4][4] = {};
+  // The frame count that an encoder's info header (Xing, Info, VBRI) in the
+  // first frame gives for the frames after it, and the header's name; -1
+  // without one.
+  int64_t info_frames = -1;
+  const char* info_kind = nullptr;
 };
+
+// Samples in a frame, by version and layer index: 384 for layer I, 1152 for
+// layer II, 1152 for MPEG-1 layer III and 576 for MPEG-2 and MPEG 2.5 layer
+// III; 0 for the reserved version or layer.
+extern const int32_t MPEG_frame_samples[4][4];
+
+// The running time of the frames counted, in seconds.
+double running_time(const MpegStats& stats);
 
 // A tag walker, handed an item by its signature: `sig` (10 bytes) holds the
 // 4 bytes already read, which began at offset `at`. The walker reads the

@@ -213,9 +213,75 @@ cases["stats-cbr.mp3"] = K128 * 3
 cases["stats-vbr.mp3"] = K128 * 2 + K160
 cases["stats-free-then-128.mp3"] = FREE + K128
 cases["stats-128-then-free.mp3"] = K128 + FREE
-# 2310 frames of 26 ms: past a minute.
+# 2310 frames of 1152 samples at 44100 Hz: past a minute (60.343 s).
 cases["stats-over-a-minute.mp3"] = FREE * 2310
 cases["empty.mp3"] = b""
+# The running time at each sample rate: free-format frame headers (4 bytes,
+# version, layer and rate as said), each lasting its samples over its rate.
+# 125 x 1152 / 48000 = 3.000 s; 441 x 1152 / 44100 = 11.520 s; 250 x 1152 /
+# 32000 = 9.000 s; 49 x 576 / 22050 = 1.280 s (MPEG-2 layer III); 125 x 576
+# / 8000 = 9.000 s (MPEG 2.5 layer III); 100 x 384 / 48000 = 0.800 s
+# (layer I), 100 x 1152 / 24000 = 4.800 s (MPEG-2 layer II).
+for name, b1, rate_index, count in (("48000", 0xFB, 1, 125), ("44100", 0xFB, 0, 441), ("32000", 0xFB, 2, 250),
+                                    ("22050-mpeg2", 0xF3, 0, 49), ("8000-mpeg2.5", 0xE3, 2, 125),
+                                    ("48000-layer1", 0xFF, 1, 100), ("24000-mpeg2-layer2", 0xF5, 1, 100)):
+    cases["stats-rate-%s.mp3" % name] = bytes([0xFF, b1, rate_index << 2, 0]) * count
+
+
+# --- The encoder's info header in the first frame ---
+
+def lame_crc(data):
+    """LAME's CRC-16: polynomial 0x8005, reflected, initial 0."""
+    crc = 0
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+
+def info_frame(kind=b"Xing", frames=4, flags=15, lame=b"LAME3.100", crc=None, header=(0xFB, 0x90, 0x00),
+               length=417):
+    """An audio frame that holds a Xing or Info header after 32 bytes of side
+    information (MPEG-1 stereo; 17 for MPEG-2 and MPEG 2.5) with the fields
+    `flags` says, then a LAME tag: delay 576, padding 1152, its CRC over the
+    frame's bytes before it (or `crc`)."""
+    f = bytearray(frame(header[0], header[1], header[2], length))
+    at = 4 + (32 if header[0] & 0x08 else 17)
+    body = kind + be32(flags)
+    if flags & 1:
+        body += be32(frames)
+    if flags & 2:
+        body += be32(length * (frames + 1))
+    if flags & 4:
+        body += bytes(range(100))
+    if flags & 8:
+        body += be32(78)
+    f[at:at + len(body)] = body[:max(0, length - at)]
+    end = at + len(body)
+    if lame and end + 36 <= length:
+        tag = bytearray(lame + bytes([0x35, 0xC0]) + bytes(10) + bytes([0x24, 0x04, 0x80]) + bytes(11))
+        f[end:end + 34] = tag[:34]
+        f[end + 34:end + 36] = (crc if crc is not None else lame_crc(f[:end + 34])).to_bytes(2, "big")
+    return bytes(f)
+
+
+cases["info-xing-lame.mp3"] = info_frame() + K128 * 4
+cases["info-info-cbr.mp3"] = info_frame(b"Info", flags=7) + K128 * 4
+# The header says 6 frames after it; 4 were walked: the file was cut or
+# patched.
+cases["info-frame-count-differs.mp3"] = info_frame(frames=6) + K128 * 4
+cases["info-lame-crc-wrong.mp3"] = info_frame(crc=0x1234) + K128 * 4
+# Only a frame count, no LAME tag.
+cases["info-xing-frames-only.mp3"] = info_frame(flags=1, lame=b"") + K128 * 4
+# A seek table that runs past its frame: MPEG 2.5 layer III at 8 kbit/s and
+# 8000 Hz, a frame of 72 bytes.
+cases["info-xing-table-cut.mp3"] = info_frame(header=(0xE3, 0x18, 0x00), length=72) + K128
+# A VBRI header 32 bytes after the frame header: version 1, delay 0,
+# quality 75, bytes, frames, a table of 8 entries.
+vbri = bytearray(frame(0xFB, 0x90, 0x00, 417))
+vbri[36:62] = b"VBRI" + be16(1) + be16(0) + be16(75) + be32(417 * 3) + be32(2) + be16(8) + be16(1) + be16(2) + be16(1)
+cases["info-vbri.mp3"] = bytes(vbri) + K128 * 2
 # Items that stop the walk: garbage, 11 sync bits but one, a cut header, a
 # cut frame; a 00 after FF outside an unsynchronised tag is a byte as any.
 cases["garbage-after-frame.mp3"] = K128 + b"JUNK" + K128
@@ -347,6 +413,10 @@ cases["id3v2-frame-size-top-bit.mp3"] = (id3v2(3, 0, 100) + b"ZZZZ" + be32(0xFFF
 # The file ends inside the CRC of the extended header.
 cases["id3v2.3-extended-header-cut-in-crc.mp3"] = (id3v2(3, 0x40, 40)
                                                    + bytes([0, 0, 0, 10, 0x80, 0, 0, 0, 0, 0, 0xDE, 0xAD]))
+# A size with its top bit set is a size, not a negative number: the tag of
+# 200 bytes ends inside the extended header, before the file does.
+cases["id3v2.3-extended-header-size-top-bit.mp3"] = (id3v2(3, 0x40, 200) + be32(0xFFFFFFF0) + bytes(6)
+                                                     + bytes(300) + FREE)
 # The extended header claims 100,000 bytes in a file of 50: the whole
 # shortfall is reported.
 cases["id3v2.3-extended-header-past-end.mp3"] = (id3v2(3, 0x40, 200) + be32(100000) + bytes(6)
@@ -574,4 +644,12 @@ utf8["utf8-edges.mp3"] = tag3(
 # A frame identifier that is no UTF-8, in the frame's line and in the
 # error line of its cut.
 utf8["frame-id-cut.mp3"] = id3v2(3, 0, 100) + b"\xe9BCD" + be32(50) + bytes(2) + b"abc"
+# Characters that change how the text around them is shown: a right-to-left
+# override, an isolate, the line separator, a noncharacter; in UTF-8, in
+# UTF-16 and in a name printed raw (an ID3v1 field is ISO-8859-1 and holds
+# none). They are escaped as controls are.
+utf8["display-controls.mp3"] = tag3(
+    frame3(b"TIT2", "\x03a\u202eb\u2066c\u2069d\u2028e\uffff".encode("utf-8"))
+    + frame3(b"TIT2", b"\x01" + "\ufeffa\u202eb\u2029c\ufffe".encode("utf-16-le"))
+    + frame3(b"TIT2", "\x03\u202a\u202b\u202c\u202d\u2067\u2068 kept: \u200f\u061c".encode("utf-8"))) + FREE
 write_cases("mp3-utf8", utf8)

@@ -59,6 +59,15 @@ def header(name, length=0, **fields):
     return bytes(block) if "chksum" in fields else with_tar_checksum(block)
 
 
+def full_width_checksum(block):
+    """The block with its checksum in all eight places of its field: eight
+    octal digits, no terminator."""
+    b = bytearray(block)
+    b[148:156] = b" " * 8
+    b[148:156] = b"%08o" % sum(b)
+    return bytes(b)
+
+
 def pad(data):
     return data + bytes(-len(data) % BLOCK)
 
@@ -104,51 +113,99 @@ def nested(depth):
 def long_name_cases():
     # Each metadata block is followed by m.mp3 ("abcd": the walker chosen
     # shows which name was taken) and after.mp4 (the long name is used
-    # once).
+    # once). The name GNU tar 1.34 lists for m.mp3 (`tar tf`, checked when
+    # each row was written) stands after each row: the walk must take the
+    # same.
     def then_members(*meta):
         return archive(*meta, member("m.mp3", b"abcd"), member("after.mp4", b"z"))
 
     link = "././@LongLink"
-    return {
-        "tar-long-name-gnu.tar": then_members(member(link, b"dir/real name.flac\0", type="L")),
-        "tar-long-name-pax.tar": then_members(
-            member("PaxHeaders/m.mp3", b"20 mtime=1622548800\n23 path=dir/pax.tar.gz\n", type="x")),
+
+    def L(name):
+        return member(link, name, type="L")
+
+    def x(records, name="x"):
+        return member(name, records, type="x")
+
+    rows = {
+        "gnu": [L(b"dir/real name.flac\0")],                                   # dir/real name.flac
+        "pax": [x(b"20 mtime=1622548800\n23 path=dir/pax.tar.gz\n", "PaxHeaders/m.mp3")],  # dir/pax.tar.gz
         # Records that do not name the member: the header's own name stays.
-        "tar-long-name-pax-bad-length.tar": then_members(member("x", b"99 path=x.flac\n", type="x")),
-        "tar-long-name-pax-no-length.tar": then_members(member("x", b"path=x.flac\n", type="x")),
-        "tar-long-name-pax-zero-length.tar": then_members(member("x", b"0 path=x.flac\n", type="x")),
-        "tar-long-name-pax-huge-length.tar": then_members(
-            member("x", b"99999999999999999999999 path=x.flac\n", type="x")),
-        "tar-long-name-pax-empty-path.tar": then_members(member("x", b"8 path=\n", type="x")),
-        # A length one short: the record is taken as it says, its last byte
-        # (the "c" of .flac) cut off.
-        # No blank after the length: not a record, though its length fits.
-        "tar-long-name-pax-no-blank.tar": then_members(member("x", b"12xpath=abc\n", type="x")),
-        "tar-long-name-pax-short-length.tar": then_members(member("x", b"14 path=x.flac\n", type="x")),
-        # Two path records.
-        "tar-long-name-pax-two-paths.tar": then_members(
-            member("x", b"15 path=x.flac\n17 path=y.tar.gz\n", type="x")),
-        # Global headers and long link names do not name the next member.
-        "tar-long-name-global.tar": then_members(member("g", b"15 path=x.flac\n", type="g")),
-        "tar-long-name-link.tar": then_members(member(link, b"x.flac\0", type="K")),
+        "pax-bad-length": [x(b"99 path=x.flac\n")],                            # m.mp3
+        "pax-no-length": [x(b"path=x.flac\n")],                                # m.mp3
+        "pax-zero-length": [x(b"0 path=x.flac\n")],                            # m.mp3
+        "pax-huge-length": [x(b"99999999999999999999999 path=x.flac\n")],      # m.mp3
+        "pax-no-blank": [x(b"12xpath=abc\n")],                                 # m.mp3
+        "pax-short-length": [x(b"14 path=x.flac\n")],                          # m.mp3
+        "pax-equals-past-length": [x(b"5 path=x.flac\n")],                     # m.mp3
+        # The first record that is not one ends the list: one without '='
+        # too (tar: "missing equal sign"); the records before it stand.
+        "pax-no-equals": [x(b"11 noequal\n15 path=x.flac\n")],                 # m.mp3
+        "pax-path-then-no-equals": [x(b"15 path=x.flac\n11 noequal\n")],       # x.flac
+        # Blanks or TABs before the length and after it.
+        "pax-blanks-around-length": [x(b"  17\t path=x.flac\n")],             # x.flac
+        # An empty path names the member ".", as an empty long name does.
+        "pax-empty-path": [x(b"8 path=\n")],                                   # .
+        "gnu-empty": [L(b"\0")],                                               # .
+        # A path ends at a NUL byte.
+        "pax-nul-in-path": [x(b"17 path=x.fl\0ac\n")],                        # x.fl
+        "pax-two-paths": [x(b"15 path=x.flac\n17 path=y.tar.gz\n")],           # y.tar.gz
+        # A pax path wins over a long name, before or after it; of two pax
+        # headers the last stands, even without a path; of two long names
+        # the last.
+        "pax-then-gnu": [x(b"15 path=x.flac\n"), L(b"y.tar\0")],              # x.flac
+        "gnu-then-pax": [L(b"y.tar\0"), x(b"15 path=x.flac\n")],              # x.flac
+        "pax-then-pax-without-path": [x(b"15 path=x.flac\n"), x(b"12 uid=1234\n")],  # m.mp3
+        "gnu-then-gnu": [L(b"y.tar\0"), L(b"x.flac\0")],                      # x.flac
+        # A global header names every member after it (a pax header's path
+        # wins over it); a long link name names no member.
+        "global": [member("g", b"15 path=x.flac\n", type="g")],                # x.flac, x.flac
+        "link": [member(link, b"x.flac\0", type="K")],                         # m.mp3
         # A long link name between a long name and its member.
-        "tar-long-name-then-link.tar": then_members(
-            member(link, b"x.flac\0", type="L"), member(link, b"target\0", type="K")),
+        "then-link": [L(b"x.flac\0"), member(link, b"target\0", type="K")],   # x.flac
         # A pax header without a path between a long name and its member.
-        "tar-long-name-then-pax.tar": then_members(
-            member(link, b"x.flac\0", type="L"), member("x", b"20 mtime=1622548800\n", type="x")),
+        "then-pax": [L(b"x.flac\0"), x(b"20 mtime=1622548800\n")],            # x.flac
         # Long names are read up to 64 KiB: one of 65536 bytes names the
         # member, one of 65537 is skipped over.
-        "tar-long-name-64k.tar": then_members(
-            member(link, b"x" * (65536 - 6) + b".flac\0", type="L")),
-        "tar-long-name-too-long.tar": then_members(
-            member(link, b"x" * (65537 - 6) + b".flac\0", type="L")),
-        # The archive ends inside the long name's data.
-        "tar-long-name-cut.tar": header(link, 1000, type="L") + b"x" * 100,
-        # The nested archive ends inside the long name's data.
-        "tar-long-name-past-nested-end.tar": archive(
-            member("in.tar", header(link, 1000, type="L") + b"y.flac\0" + bytes(505)),
-            member("m.mp3", b"abcd")),
+        "64k": [L(b"x" * (65536 - 6) + b".flac\0")],                           # x...x.flac
+        "too-long": [L(b"x" * (65537 - 6) + b".flac\0")],                      # m.mp3
+    }
+    c = {"tar-long-name-%s.tar" % name: then_members(*blocks) for name, blocks in rows.items()}
+    # An empty long name after a member named by another: "." again.
+    c["tar-long-name-empty-after-named.tar"] = archive(
+        L(b"x.flac\0"), member("a.mp3", b"abcd"), L(b"\0"), member("m.mp3", b"abcd"))  # x.flac, .
+    # The archive ends inside the long name's data.
+    c["tar-long-name-cut.tar"] = header(link, 1000, type="L") + b"x" * 100
+    # The nested archive ends inside the long name's data.
+    c["tar-long-name-past-nested-end.tar"] = archive(
+        member("in.tar", header(link, 1000, type="L") + b"y.flac\0" + bytes(505)),
+        member("m.mp3", b"abcd"))
+    # Long link names (GNU K blocks, pax linkpath) and a ustar prefix: the
+    # full names are shown; a GNU header's prefix field is no prefix.
+    c["tar-long-link-names.tar"] = archive(
+        member(link, b"music/" + b"t" * 100 + b".mp3\0", type="K"), header("l1", type="2", linkname="short"),
+        member("PaxHeaders/l2", b"24 linkpath=target.flac\n", type="x"), header("l2", type="1", linkname="x"),
+        member("n.txt", prefix="some/dir"), member("o.txt", prefix="not/a/dir", magic="ustar ", version=" \0"))
+    return c
+
+
+def huge_size_cases():
+    """Sizes as GNU tar writes those of 8 GiB and more, here small: base-256
+    (0x80, then big-endian; uid, gid and time too) and a pax size record
+    over a size field of 0. Each member holds 3000 bytes; the next header
+    follows them."""
+    def base256(value, width):
+        return b"\x80" + value.to_bytes(width - 1, "big")
+    return {
+        "tar-size-base-256.tar": archive(
+            header("big.bin", size=base256(3000, 12), uid=base256(2000000, 8), gid=base256(70000, 8),
+                   mtime=base256(1622548800, 12)) + pad(b"b" * 3000),
+            header("neg.bin", size=b"\xff" * 12, uid=b"\xff" * 7 + b"\xfe"),
+            member("next.txt", b"n")),
+        "tar-size-pax.tar": archive(
+            member("PaxHeaders/big.bin", b"13 size=3000\n16 uid=2000000\n13 uname=you\n20 mtime=1622548800\n",
+                   type="x"),
+            header("big.bin", 0) + pad(b"b" * 3000), member("next.txt", b"n")),
     }
 
 
@@ -210,9 +267,8 @@ def cases():
         header("n" * 100, mode="12345678", uid="00000017", gid="00000020",
                magic="ustar ", version=" \0", uname="u" * 32, gname="g",
                prefix="p" * 155, tail={500: b"X"}),
-        header("l" * 100, type="2", linkname="k" * 100, mtime="777777777777",
-               chksum="01234567", uname="v", gname="h" * 32,
-               devmajor="76543210", devminor="01234567"))
+        full_width_checksum(header("l" * 100, type="2", linkname="k" * 100, mtime="777777777777",
+                                   uname="v", gname="h" * 32, devmajor="76543210", devminor="01234567")))
     # Octal fields read as strtol reads them: blanks, a sign, digits up to
     # the first other character (8 and 9 are not octal), 0 without digits;
     # twelve digits fill the size field. Each member holds the data of the
@@ -279,6 +335,13 @@ def cases():
     c["tar-header-cut.tar"] = member("a.txt", b"a") + header("big.txt", 5000)[:300]
 
     c.update(long_name_cases())
+    c.update(huge_size_cases())
+    # A block whose checksum does not match is not a header: the blocks
+    # after it are read as headers until one is.
+    bad = bytearray(header("bad.txt", 10))
+    bad[148:155] = b"0000001"
+    c["tar-checksum-wrong.tar"] = archive(
+        member("a.txt", b"a"), bytes(bad), b"\xaa" * BLOCK * 2, member("b.txt", b"b"), bytes(bad))
 
     # Control bytes in every text the report shows: they come out escaped.
     c["tar-control-bytes.tar"] = archive(
@@ -299,7 +362,17 @@ def detect_cases():
     old = member("notes", b"liner notes\n", magic=b"", version=b"", uname=b"", gname=b"")
     badsum = bytearray(old)
     badsum[148:154] = b"000001"  # a checksum that does not match
-    return {"tar-members-by-content.tar": archive(
+    def nested_by_content(depth):
+        inner = END
+        for _ in range(depth):
+            inner = member("n", inner)
+        return inner
+
+    return {
+        # Forty archives found by their content, each the only member of
+        # the one around it: past 32 levels only the refusal is said.
+        "tar-nested-by-content.tar": nested_by_content(35),
+        "tar-members-by-content.tar": archive(
         member("track", FLAC),
         member("tagged", ID3),
         member("frames", MP3),

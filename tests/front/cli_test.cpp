@@ -25,6 +25,8 @@ TEST(Cli, RunsOfTheTool) {
   test::write_file(dir + "/long.mp3", frames);
   frames.resize(208);  // two of them
   test::write_file(dir + "/song.dat", frames);
+  // A file the kernel refuses to read: /proc/self/mem at offset 0 (EIO).
+  symlink("/proc/self/mem", (dir + "/mem.mp3").c_str());
   const std::string missing = "Error: Input file missing.mp3 failed to open\nError: No such file or directory\n";
   const std::string directory = "Error: Input file " + dir + " failed to open\nError: Is a directory\n";
   const struct {
@@ -55,6 +57,13 @@ TEST(Cli, RunsOfTheTool) {
       {"--keep-going", {"--keep-going", "missing.mp3", dir, "some.txt"}, "", 1, "Processing some.txt\n",
        missing + directory},
       {"--keep-going, every file opened", {"--keep-going", "some.txt"}, "", 0, "Processing some.txt\n", ""},
+      {"a read error ends the file's walk, and the run goes on", {"mem.mp3", "some.txt"}, "", 1,
+       "Processing mem.mp3\nMPEG (MP3) file start\nError: reading mem.mp3 failed: Input/output error\nStatistics\n"
+       "\tData frames: 0\n\tRunning time: 0m 0.000s\n\tConstant bitrate: none\n\tFile length: 0bytes\n"
+       "MPEG (MP3) file end\nProcessing some.txt\n",
+       ""},
+      {"after --utf8, messages escape ill-formed bytes", {"--utf8", "-x\xe9", "some.txt"}, "", 0,
+       "Processing some.txt\n", "Unknown option -x\\e9\n"},
       {"--json: a file not opened, a file skipped", {"--json", "--keep-going", "missing.mp3", "some.txt"}, "", 1,
        "{\"file\":\"missing.mp3\",\"size\":null,\"status\":\"not opened\",\"errors\":[{\"message\":"
        "\"Input file missing.mp3 failed to open: No such file or directory\"}]}\n"

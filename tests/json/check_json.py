@@ -47,12 +47,15 @@ def offsets(item, found):
 
 
 def names_kept(item, data, faults, where):
-    """An archive member's name field, its escapes undone, is the name field
-    of its header block, byte for byte."""
-    if item["kind"] == "member" and "name" in item.get("fields", {}):
+    """An archive member's name field (its stored name, where a long name
+    replaces it), its escapes undone, is the name field of its header block,
+    byte for byte."""
+    fields = item.get("fields", {})
+    if item["kind"] == "member" and "name" in fields:
+        name = fields.get("stored_name", fields["name"])
         stored = data[item["absolute"]:item["absolute"] + 100].split(b"\0")[0]
-        if item["fields"]["name"].encode("utf-8", "surrogateescape") != stored:
-            faults.append("%s: member name %r is not the stored %r" % (where, item["fields"]["name"], stored))
+        if name.encode("utf-8", "surrogateescape") != stored:
+            faults.append("%s: member name %r is not the stored %r" % (where, name[:100], stored))
     for child in item.get("items", []):
         names_kept(child, data, faults, where)
 
