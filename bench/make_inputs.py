@@ -11,7 +11,7 @@ fixed label, so every run writes the same bytes on every machine.
 
 writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma, all.tar and
 audio.ogg (not in all.tar), large.m4a (2 GiB, almost all of it a sparse media
-data box), and
+data box), audio.wav (1 GiB, not in all.tar), and
 the folder many/ of 2,000 small real files: 1,000 copies each of
 bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh).
 A stamp file holds a hash of this script and of its seed files: while it
@@ -26,7 +26,7 @@ import zlib
 
 MIB = 1 << 20
 NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a",
-         ".stamp"]
+         "audio.wav", ".stamp"]
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
 SEEDS = os.path.join(HERE, "seeds")
@@ -304,6 +304,30 @@ def write_ogg(path, size):
             f.write(page)
             written += len(page)
             seq += 1
+# --- WAV --------------------------------------------------------------------
+
+def riff_chunk(cid, body):
+    return cid + struct.pack("<I", len(body)) + body + b"\0" * (len(body) % 2)
+
+
+def write_wav(path, size):
+    """A RIFF file of about `size` bytes: the format (PCM, 48 kHz, stereo, 16 bits),
+    INFO texts, the data chunk of pseudo-random samples, and an ID3v2 tag in
+    an 'id3 ' chunk after it."""
+    fmt = riff_chunk(b"fmt ", struct.pack("<HHIIHH", 1, 2, 48000, 192000, 4, 16))
+    info = riff_chunk(b"LIST", b"INFO" + riff_chunk(b"INAM", b"Benchmark tone\0") +
+                      riff_chunk(b"IART", b"tagdelve\0") + riff_chunk(b"ISFT", b"make_inputs.py\0"))
+    tag = riff_chunk(b"id3 ", id3v2_tag(3, [("TIT2", "Benchmark WAV"), ("TPE1", "tagdelve")], 64))
+    data = size - 12 - len(fmt) - len(info) - 8 - len(tag)
+    data -= data % 4
+    pool = noise("wav samples", MIB)
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 4 + len(fmt) + len(info) + 8 + data + len(tag)) + b"WAVE" + fmt + info)
+        f.write(b"data" + struct.pack("<I", data))
+        for _ in range(data // MIB):
+            f.write(pool)
+        f.write(pool[:data % MIB])
+        f.write(tag)
 
 
 # --- TAR --------------------------------------------------------------------
@@ -428,6 +452,10 @@ def main():
         print("writing", path("large.m4a"), flush=True)
         write_m4a(path("large.m4a") + ".part", 2048 * MIB)
         os.replace(path("large.m4a") + ".part", path("large.m4a"))
+    if not os.path.exists(path("audio.wav")):
+        print("writing", path("audio.wav"), flush=True)
+        write_wav(path("audio.wav") + ".part", 1 << 30)
+        os.replace(path("audio.wav") + ".part", path("audio.wav"))
     os.makedirs(path("many"), exist_ok=True)
     for pattern, seed in MANY:
         data = open(os.path.join(SEEDS, seed), "rb").read()

@@ -198,7 +198,8 @@ def main():
     TIMEIT = args.timeit
     JSON = "--json" in subprocess.run([args.tool, "--help"], capture_output=True, text=True).stdout
 
-    files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a"]
+    files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a",
+             "audio.wav"]
     results = []
     began = time.time()
     load_before = os.getloadavg()[0]
@@ -260,13 +261,14 @@ def main():
         " that of the tagdelve run of like work (in brackets); above 1, tagdelve is"
         " faster.")
     add("- Inputs are synthesised by `bench/make_inputs.py` (see its header). all.tar"
-        " holds the five other files and a filler member of pseudo-random bytes (an"
+        " holds the five files before it and a filler member of pseudo-random bytes (an"
         " unsupported type) that brings it to 1 GiB. tagdelve reads a FLAC file up to its"
         " audio frames, and skips by seeking the audio of a FLAC member, the data packets"
-        " of an ASF file and members it does not walk; MP3 frames and JPEG entropy-coded"
-        " data are read through. `tar -tvf` reads the headers only. large.m4a is a"
-        " 2 GiB MP4 file, almost all of it a media data box (a hole in a sparse file)"
-        " that tagdelve passes over by seeking; `ffprobe -show_format` reads its boxes.")
+        " of an ASF file, the data chunk of audio.wav (1 GiB) and members it does not walk;"
+        " MP3 frames and JPEG entropy-coded data are read through. `tar -tvf` reads the"
+        " headers only. large.m4a is a 2 GiB MP4 file, almost all of it a media data box"
+        " (a hole in a sparse file) that tagdelve passes over by seeking; `ffprobe -show_format`"
+        " reads its boxes.")
     add("- The whole measurement took %.0f s." % elapsed)
     add("")
     add("| File | Command | Runs | Time (ms) | Peak RSS (MiB) | x cat | Report (bytes) |"

@@ -7,10 +7,13 @@
 #   tone.m4a    ffmpeg (AAC in MP4), with iTunes metadata and a JPEG front cover
 #   photo.jpg   ImageMagick, with Exif data (and a thumbnail) by exiftool
 #   bundle.tar  GNU tar of the four
+#   tone.wav    ffmpeg, with INFO texts; an ID3v2.3 tag in an 'id3 ' chunk by mutagen
+#   tone.aiff   ffmpeg, with AIFF texts and an ID3v2.4 tag in an 'ID3 ' chunk
 #   track07     an MP3 file without an extension (lame), its ID3v2.3 tag by
 #               eyeD3 in UTF-16 and its ID3v1 tag by id3v2 in ISO-8859-1, with
 #               letters outside ASCII: for --detect and --utf8
-# Needs: ffmpeg, lame, eyeD3, id3v2, flac, opusenc, ImageMagick, exiftool, GNU tar.
+# Needs: ffmpeg, lame, eyeD3, id3v2, flac, opusenc, ImageMagick, exiftool, GNU
+# tar, and python3 with mutagen (PYTHON names another interpreter).
 # Run from anywhere; the files land beside this script.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -49,6 +52,15 @@ lame --quiet -b 32 --cbr -m m "$tmp/tone.wav" track07
 eyeD3 -Q --v2 --to-v2.3 --encoding utf16 -t "Ünïcode Tänze" -a "Zoë" -A "Samples" -n 7 \
   track07 >/dev/null
 id3v2 -1 -t "$(printf 'T\xe4nze')" -a "$(printf 'Zo\xeb')" -A "Samples" -T 7 track07
+
+short=(-f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.25" -ac 1 -flags +bitexact -fflags +bitexact)
+ffmpeg -v error -y "${short[@]}" -metadata title="A Tone" -metadata artist="tagdelve" -metadata album="Samples" \
+  -metadata comment="Made for the README" tone.wav
+"${PYTHON:-python3}" -c 'from mutagen.wave import WAVE; from mutagen.id3 import TIT2, TPE1
+f = WAVE("tone.wav"); f.add_tags(); f.tags.add(TIT2(encoding=3, text="A Tone")); f.tags.add(TPE1(encoding=3, text="tagdelve"))
+f.save(v2_version=3, padding=lambda info: 0)'
+ffmpeg -v error -y "${short[@]}" -metadata title="A Tone" -metadata author="tagdelve" \
+  -metadata comment="Made for the README" -write_id3v2 1 tone.aiff
 
 tar --format=ustar --sort=name --owner=me:1000 --group=us:1000 --mtime='2026-01-01 00:00:00Z' --mode=0644 \
   -cf bundle.tar song.mp3 tone.flac tone.wma photo.jpg

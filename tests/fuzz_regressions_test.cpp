@@ -12,8 +12,8 @@ namespace {
 
 TEST(FuzzRegressions, EveryRecordedInputRuns) {
   const std::pair<const char*, const char*> targets[] = {
-      {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"}, {"mp4", "m4a"}, {"ogg", "ogg"},
-      {"tar", "tar"},
+      {"aiff", "aif"}, {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"},
+      {"mp4", "m4a"},  {"ogg", "ogg"},  {"tar", "tar"},   {"wav", "wav"},
   };
   int count = 0;
   for (const auto& [name, ext] : targets) {

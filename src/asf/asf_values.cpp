@@ -11,19 +11,6 @@ namespace tagdelve {
 
 const char* const asf_encodings[5] = {"UTF-16", "Unknown", "UINT32", "", "DATETIME"};
 
-std::string guid_text(const uint8_t* p) {
-  char g[40];
-  snprintf(g, sizeof g, "{%.8x-%.4x-%.4x-%.4x-%.2x%.2x%.2x%.2x%.2x%.2x}", le32(p), swab16(p + 4), swab16(p + 6),
-           word16(p + 8), p[10], p[11], p[12], p[13], p[14], p[15]);
-  return g;
-}
-
-void put_guid(Report& r, const uint8_t* p, const char* name) {
-  const std::string g = guid_text(p);
-  r.outw(g.data(), g.size());
-  if (name != nullptr) r.str(0, name, g.substr(1, g.size() - 2));
-}
-
 // Little-endian value of `width` bytes at p, of which only the first `room`
 // exist; the others count as zero.
 static uint64_t le_value(const uint8_t* p, size_t width, size_t room) {

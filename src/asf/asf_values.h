@@ -1,6 +1,6 @@
-// Printers for the values particular to ASF: GUIDs, typed values of
-// descriptors and metadata records, 64-bit FILETIME timestamps and
-// durations. None prints indentation or ends the line.
+// Printers for the values particular to ASF: typed values of descriptors
+// and metadata records, 64-bit FILETIME timestamps and durations (GUIDs,
+// which WAV files hold too, are printed by common/printers.h). None prints indentation or ends the line.
 #pragma once
 
 #include <cstddef>
@@ -14,12 +14,6 @@ namespace tagdelve {
 // Names of the value type codes 0 to 4 (Unicode string, byte array, BOOL,
 // DWORD, QWORD); a DWORD has no name.
 extern const char* const asf_encodings[5];
-
-// The 16 bytes at p in registry form: "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}",
-// the first three groups little-endian as ASF stores them (the JSON field
-// `name` without the braces).
-void put_guid(Report& r, const uint8_t* p, const char* name = nullptr);
-std::string guid_text(const uint8_t* p);
 
 // One typed value of `len` bytes at p, in braces, preceded at verbose > 0 by
 // the name of its type. `room` is the number of bytes from p to the end of

@@ -11,6 +11,7 @@ namespace tagdelve {
 inline uint32_t word16(const uint8_t* p) { return uint32_t{p[0]} << 8 | p[1]; }
 inline uint32_t word24(const uint8_t* p) { return uint32_t{p[0]} << 16 | word16(p + 1); }
 inline uint32_t be32(const uint8_t* p) { return uint32_t{p[0]} << 24 | word24(p + 1); }
+inline uint64_t be64(const uint8_t* p) { return uint64_t{be32(p)} << 32 | be32(p + 4); }
 
 // Unsigned, little-endian.
 inline uint32_t swab16(const uint8_t* p) { return p[0] | uint32_t{p[1]} << 8; }

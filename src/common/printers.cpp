@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/decode.h"
 #include "common/utf.h"
 
 namespace tagdelve {
@@ -107,6 +108,19 @@ void put_hex(Report& r, int64_t count, const uint8_t* p, const char* name) {
   r.outs("<0x");
   if (count > 0) hex_digits(r, count, p);
   r.outc('>');
+}
+
+std::string guid_text(const uint8_t* p) {
+  char g[40];
+  snprintf(g, sizeof g, "{%.8x-%.4x-%.4x-%.4x-%.2x%.2x%.2x%.2x%.2x%.2x}", le32(p), swab16(p + 4), swab16(p + 6),
+           word16(p + 8), p[10], p[11], p[12], p[13], p[14], p[15]);
+  return g;
+}
+
+void put_guid(Report& r, const uint8_t* p, const char* name) {
+  const std::string g = guid_text(p);
+  r.outw(g.data(), g.size());
+  if (name != nullptr) r.str(0, name, g.substr(1, g.size() - 2));
 }
 
 void ext_hex(Report& r, int64_t count, const uint8_t* p, int extra_tabs, const char* name) {

@@ -19,6 +19,12 @@ extern const char* const ID3v2_encodings[4];
 // "<0x" then each byte as two lower-case hex digits, then ">".
 void put_hex(Report& r, int64_t count, const uint8_t* p, const char* name = nullptr);
 
+// The 16 bytes at p in registry form: "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}",
+// the first three groups little-endian as ASF and WAV store them (the JSON
+// field `name` without the braces).
+void put_guid(Report& r, const uint8_t* p, const char* name = nullptr);
+std::string guid_text(const uint8_t* p);
+
 // Hex and character dump, 32 bytes a row; each continuation row starts with a
 // TAB, the current depth and `extra_tabs` more TABs. Ends with "|>". A dump
 // goes into the JSON at verbose > 1 only.

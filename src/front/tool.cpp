@@ -48,6 +48,11 @@ Formats, chosen by the extension of the file name, exactly as written:
   flac       FLAC metadata blocks, with Vorbis comments and pictures
   wma        ASF (Windows Media) objects
   jpg, jpeg  JPEG markers, with the JFIF header and Exif data
+  wav, wave  WAV (RIFF, RF64, BW64) chunks: the format, INFO texts, bext,
+             cue and sampler counts, ID3v2 tags in chunks
+  aif, aiff, aifc
+             AIFF and AIFF-C chunks: the sound's layout and sample rate,
+             texts, markers, instrument, ID3v2 tags in chunks
   tar        TAR archives: their members of these kinds are walked in place
   ogg, oga, opus, spx
              Ogg pages (CRCs checked) and logical streams, with the header

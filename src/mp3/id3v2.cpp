@@ -443,8 +443,20 @@ bool ID3v2_tag(Report& r, Source& src, uint8_t* sig, int64_t at) {
   }
   r.num(2, "padding", padding);
   // What is left of the tag body: the padding, or of an unsynchronised tag
-  // what the source did not hold.
-  src.skip(body_start + tag_size - src.tell());
+  // what the source did not hold. Where the source that holds the tag (a
+  // WAV or AIFF chunk, an archive member) ends first, the tag is cut there.
+  const int64_t rest = body_start + tag_size - src.tell();
+  if (src.bounded() && rest > src.limit - src.tell()) {
+    const int64_t room = src.limit - src.tell();
+    if (!src.pass(room)) {
+      src.shortfall.missing += rest - room;  // the file ended first: all the tag claims is missing
+      src.ended_inside("ID3v2 tag");
+    } else {
+      report_end(src, src.name, "ID3v2 tag", src.limit, static_cast<uint64_t>(rest - room));
+    }
+    return false;
+  }
+  src.skip(rest);
 
   if (has_footer) {
     Item footer(r, "ID3v2 footer", src, src.tell(), 10);

@@ -14,7 +14,6 @@ namespace tagdelve {
 
 namespace {
 
-uint64_t be64(const uint8_t* p) { return uint64_t{be32(p)} << 32 | be32(p + 4); }
 
 // A fixed-point value with `bits` bits of fraction: whole numbers as they
 // are, others to three places.
