@@ -8,6 +8,8 @@
 #include "mp3/id3v2.h"
 #include "mp3/mpeg.h"
 #include "tar/tar.h"
+#include "png/png.h"
+#include "tiff/tiff_file.h"
 
 namespace tagdelve {
 
@@ -37,6 +39,8 @@ const Format kFormats[] = {
     {"ASF (WMA)", {"wma"}, asf_probe, asf_file},
     {"JPEG", {"jpg", "jpeg"}, jpeg_probe, jpeg_file},
     {"TAR", {"tar"}, tar_probe, tar_file},
+    {"PNG", {"png"}, png_probe, png_file},
+    {"TIFF", {"tif", "tiff", "dng"}, tiff_probe, tiff_file},
     // An ID3v2 tag alone (a .id3 file, a tag held in a chunk); by content an
     // MP3 file, which the MP3 row finds first.
     {"ID3v2", {"id3"}, [](const uint8_t*, int64_t) { return Probe::no; }, id3_file},

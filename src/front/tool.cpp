@@ -47,6 +47,10 @@ Formats, chosen by the extension of the file name, exactly as written:
   flac       FLAC metadata blocks, with Vorbis comments and pictures
   wma        ASF (Windows Media) objects
   jpg, jpeg  JPEG markers, with the JFIF header and Exif data
+  png        PNG chunks, with their texts and Exif data
+  tif, tiff, dng
+             TIFF directories: every IFD, the Exif, GPS and Interoperability
+             IFDs and SubIFDs
   tar        TAR archives: their members of these kinds are walked in place
 Other files are skipped, with a note at -v; --detect chooses by content.
 
@@ -63,6 +67,9 @@ Options, read before the first file name:
       --utf8        show texts as UTF-8 instead of escapes
       --json        the report as JSON Lines: one object a file, with its
                     items, typed fields and errors (doc/tagdelve.schema.json)
+      --all-ifds    walk every TIFF directory of JPEG Exif data, as TIFF
+                    and PNG files have them walked: the chain of IFDs, GPS,
+                    Interoperability, SubIFDs, the names of Exif 2.32
 
 Verbosity:
   (none)  the start and end of each walk, each item with its main values,
@@ -93,6 +100,7 @@ Options options(int argc, char** argv, Report& run) {
       {"--detect", [](Options& o) { o.settings.detect = true; }},
       {"--utf8", [](Options& o) { o.settings.utf8 = true; }},
       {"--json", [](Options& o) { o.settings.mode = Mode::json; }},
+      {"--all-ifds", [](Options& o) { o.settings.all_ifds = true; }},
   };
   Options o;
   for (int i = 1; i < argc; ++i) {
