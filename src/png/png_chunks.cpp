@@ -80,21 +80,24 @@ void put_keyword(Report& r, const uint8_t* p, size_t n, const char* name) {
 // The next text at p that a zero byte ends, within `end`: its length, or -1
 // when no zero byte ends it.
 int64_t terminated(const uint8_t* p, const uint8_t* end) {
+  if (p >= end) return -1;
   const void* zero = memchr(p, 0, static_cast<size_t>(end - p));
   return zero == nullptr ? -1 : static_cast<const uint8_t*>(zero) - p;
 }
 
-// A text's value line, "{keyword} = {text}", with its encoding's name at
-// verbose > 0 (0: ISO-8859-1, 3: UTF-8).
+// A text's line, "{keyword} = {text}", with its encoding's name at verbose
+// > 0 (0: ISO-8859-1, 3: UTF-8); the keyword alone when the text cannot be
+// had (`p` is nullptr).
 void text_line(Report& r, const uint8_t* key, size_t key_n, int enc, const uint8_t* p, size_t n) {
   r.printi();
   r.outc('\t');
   put_keyword(r, key, key_n, "keyword");
-  r.outs(" = ");
-  if (n == 0) {
-    r.outs(r.verbose > 0 ? (enc == 0 ? "ISO-8859-1{}" : "UTF-8{}") : "{}");
+  if (p == nullptr) {
+  } else if (n == 0) {
+    r.outs(r.verbose > 0 ? (enc == 0 ? " = ISO-8859-1{}" : " = UTF-8{}") : " = {}");
     r.str(0, "text", "");
   } else {
+    r.outs(" = ");
     put_enc(r, enc, static_cast<int64_t>(n), p, "text");
   }
   r.outc('\n');
@@ -248,6 +251,7 @@ void ztxt(Report& r, const Source& d, PngState&) {
   const int64_t n = keyword(r, d, "zTXt");
   if (n < 0) return;
   if (n + 1 >= d.limit || p[n + 1] != 0) {
+    text_line(r, p, static_cast<size_t>(n), 0, nullptr, 0);
     if (n + 1 >= d.limit)
       r.error_line("The zTXt chunk ends before its compression method");
     else
@@ -256,7 +260,7 @@ void ztxt(Report& r, const Source& d, PngState&) {
   }
   const int64_t compressed = d.limit - n - 2;
   const Inflated z = inflate_capped(p + n + 2, static_cast<size_t>(compressed), true);
-  text_line(r, p, static_cast<size_t>(n), 0, z.bytes.data(), z.bytes.size());
+  text_line(r, p, static_cast<size_t>(n), 0, z.bytes.empty() ? p : z.bytes.data(), z.bytes.size());
   compressed_line(r, compressed, z);
   inflate_faults(r, z, "zTXt text");
 }
@@ -286,7 +290,9 @@ void itxt(Report& r, const Source& d, PngState&) {
     text_line(r, p, static_cast<size_t>(n), 3, body, static_cast<size_t>(body_n));
   } else if (flag == 1 && method == 0) {
     z = inflate_capped(body, static_cast<size_t>(body_n), true);
-    text_line(r, p, static_cast<size_t>(n), 3, z.bytes.data(), z.bytes.size());
+    text_line(r, p, static_cast<size_t>(n), 3, z.bytes.empty() ? p : z.bytes.data(), z.bytes.size());
+  } else {
+    text_line(r, p, static_cast<size_t>(n), 3, nullptr, 0);
   }
   r.printi();
   r.outs("\t\tLanguage: ");

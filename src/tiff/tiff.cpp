@@ -278,9 +278,10 @@ bool put_values(Walk& w, const uint8_t* e, uint32_t at, std::vector<uint32_t>& i
     more = count - shown;
   }
   std::vector<uint8_t> bytes(static_cast<size_t>(shown * t.size));
-  if (total <= 4) {
+  if (bytes.empty()) {
+  } else if (total <= 4) {
     memcpy(bytes.data(), e + 8, bytes.size());
-  } else if (!bytes.empty()) {
+  } else {
     const int64_t got = std::max<int64_t>(w.data.read_at(pos, bytes.data(), shown * t.size), 0);
     if (got < shown * t.size) whole = false;  // a read error
     shown = got / t.size;
@@ -297,6 +298,8 @@ bool put_values(Walk& w, const uint8_t* e, uint32_t at, std::vector<uint32_t>& i
   if (!r.text()) {
   } else if (type == 2 && r.utf8) {
     put_utf8(r, p, static_cast<size_t>(shown), Escape::octal);  // a text, not byte by byte
+  } else if (type == 2 && full) {
+    put_ascii(r, p, static_cast<size_t>(shown), Escape::octal);  // no byte past ASCII as it is
   } else {
     for (int64_t i = 0; i < shown; ++i) put_value(r, w.order, static_cast<int>(type), p + i * t.size, full);
   }
