@@ -97,16 +97,17 @@ void line(Report& r, int tabs) {
   r.outw(kTabs, static_cast<size_t>(std::clamp(tabs, 0, 16)));
 }
 
-// A rational is divided in single precision. A zero denominator gives what
-// the division would: an infinity with the numerator's sign, or "nan" for
-// 0/0 (printed without the sign a NaN may carry).
-void put_rational(Report& r, float num, float den) {
+// A rational is divided in single precision (in double precision in the
+// full walk). A zero denominator gives what the division would: an
+// infinity with the numerator's sign, or "nan" for 0/0 (printed without the
+// sign a NaN may carry).
+void put_rational(Report& r, double num, double den, bool full) {
   if (den == 0) {
     r.outs(num > 0 ? "inf " : num < 0 ? "-inf " : "nan ");
     return;
   }
-  float q = num / den;
-  r.outf("%f ", static_cast<double>(q));
+  const double q = full ? num / den : static_cast<double>(static_cast<float>(num) / static_cast<float>(den));
+  r.outf("%f ", q);
 }
 
 // The float or double at p.
@@ -152,7 +153,7 @@ void put_value(Report& r, int order, int type, const uint8_t* p, bool full) {
       r.outf("%lu ", static_cast<unsigned long>(get32(order, p)));
       break;
     case 5:
-      put_rational(r, static_cast<float>(get32(order, p)), static_cast<float>(get32(order, p + 4)));
+      put_rational(r, get32(order, p), get32(order, p + 4), full);
       break;
     case 6:
       r.outf("%d ", static_cast<int8_t>(p[0]));
@@ -167,8 +168,7 @@ void put_value(Report& r, int order, int type, const uint8_t* p, bool full) {
       r.outf("%ld ", static_cast<long>(static_cast<int32_t>(get32(order, p))));
       break;
     case 10:
-      put_rational(r, static_cast<float>(static_cast<int32_t>(get32(order, p))),
-                   static_cast<float>(static_cast<int32_t>(get32(order, p + 4))));
+      put_rational(r, static_cast<int32_t>(get32(order, p)), static_cast<int32_t>(get32(order, p + 4)), full);
       break;
     case 11:
       r.outs("Fl ");
