@@ -197,8 +197,10 @@ void json_value(std::string& out, int order, int type, const uint8_t* p) {
     case 5:
     case 10: {
       const bool sign = type == 10;
-      const double num = sign ? static_cast<int32_t>(get32(order, p)) : get32(order, p);
-      const double den = sign ? static_cast<int32_t>(get32(order, p + 4)) : get32(order, p + 4);
+      // Each branch made a double: the two of a conditional would share the
+      // unsigned type, and a negative value would wrap.
+      const double num = sign ? static_cast<double>(static_cast<int32_t>(get32(order, p))) : static_cast<double>(get32(order, p));
+      const double den = sign ? static_cast<double>(static_cast<int32_t>(get32(order, p + 4))) : static_cast<double>(get32(order, p + 4));
       if (den == 0) {
         out += "null";
         return;
