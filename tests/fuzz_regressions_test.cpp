@@ -13,6 +13,7 @@ namespace {
 TEST(FuzzRegressions, EveryRecordedInputRuns) {
   const std::pair<const char*, const char*> targets[] = {
       {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"}, {"tar", "tar"},
+      {"png", "png"},  {"tiff", "tif"},
   };
   int count = 0;
   for (const auto& [name, ext] : targets) {
