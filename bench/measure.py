@@ -80,6 +80,13 @@ def commands_for(name, path, tool, reps, slow_reps):
     if ext == "jpg" and have("exiftool"):
         cmds.append(Command("exiftool -v3", ["exiftool", "-v3", path], slow_reps, "peer",
                             "tagdelve -v -v"))
+    if ext in ("png", "tif") and have("exiftool"):
+        cmds.append(Command("exiftool -v3", ["exiftool", "-v3", path], slow_reps, "peer",
+                            "tagdelve -v -v"))
+    if ext == "png" and have("exiv2"):
+        cmds.append(Command("exiv2 -pS", ["exiv2", "-pS", path], reps, "peer", "tagdelve -v -v"))
+    if ext == "tif" and have("tiffinfo"):
+        cmds.append(Command("tiffinfo", ["tiffinfo", path], reps, "peer", "tagdelve -v"))
     if ext == "tar" and have("tar"):
         cmds.append(Command("tar -tvf", ["tar", "-tvf", path], reps, "peer", "tagdelve"))
     return cmds
@@ -195,7 +202,7 @@ def main():
     TIMEIT = args.timeit
     JSON = "--json" in subprocess.run([args.tool, "--help"], capture_output=True, text=True).stdout
 
-    files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar"]
+    files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "image.png", "camera.tif"]
     results = []
     began = time.time()
     load_before = os.getloadavg()[0]
@@ -245,6 +252,10 @@ def main():
         peers.append("exiftool " + version_of(["exiftool", "-ver"]))
     if have("tar"):
         peers.append(version_of(["tar", "--version"]))
+    if have("exiv2"):
+        peers.append(version_of(["exiv2", "--version"]))
+    if have("tiffinfo"):
+        peers.append("tiffinfo (libtiff-tools)")
     if peers:
         add("- Peers: " + "; ".join(peers) + ".")
     add("- Each command runs once to warm up, then %d times (the slow peers %d times, as"
@@ -261,7 +272,9 @@ def main():
         " unsupported type) that brings it to 1 GiB. tagdelve reads a FLAC file up to its"
         " audio frames, and skips by seeking the audio of a FLAC member, the data packets"
         " of an ASF file and members it does not walk; MP3 frames and JPEG entropy-coded"
-        " data are read through. `tar -tvf` reads the headers only.")
+        " data are read through. image.png (not in all.tar) is 8 KiB IDAT chunks whose"
+        " data is passed over; camera.tif (not in all.tar) is 36 MB of strips, its"
+        " directories after them, read at their offsets. `tar -tvf` reads the headers only.")
     add("- The whole measurement took %.0f s." % elapsed)
     add("")
     add("| File | Command | Runs | Time (ms) | Peak RSS (MiB) | x cat | Report (bytes) |"
