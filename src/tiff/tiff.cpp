@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,8 @@ struct Walk {
   const TiffOptions& o;
   int64_t length;
   int order = 0;                 // 1 little-endian ("II"), 0 big-endian
-  std::vector<uint32_t> walked;  // the full walk: every directory begun
-  int64_t room = 0;              // the full walk: entries the data still has room for
+  std::set<uint32_t> walked;     // the full walk: every directory begun
+  int64_t room = 0;              // the full walk: bytes of directories the data still has room for
   int thumbnails = 0;
   bool stopped = false;
 };
@@ -497,11 +498,10 @@ uint32_t directory(Walk& w, uint32_t offset, IfdKind kind, int index, int depth)
   }
   Item item(r, item_kind, w.data, offset);
   if (kind == IfdKind::sub) r.num(0, "index", index);
-  if (std::find(w.walked.begin(), w.walked.end(), offset) != w.walked.end()) {
+  if (!w.walked.insert(offset).second) {
     r.error_line("Directory at offset %u has been walked already", offset);
     return 0;
   }
-  w.walked.push_back(offset);
   uint8_t count[2];
   if (!fetch(w, offset, 2, count)) {
     r.error_line("Directory at offset %u lies outside the %s", offset, w.o.data);
@@ -512,15 +512,15 @@ uint32_t directory(Walk& w, uint32_t offset, IfdKind kind, int index, int depth)
   r.outc('\n');
   r.num(1, "entries", n);
   item.length = 2 + 12 * static_cast<int64_t>(n);
-  // Directories that overlap could hold entries over and over: no more are
-  // walked than the data has room for side by side.
-  const int64_t held = std::min<int64_t>(n, (w.length - offset - 2) / 12);
-  if (held > w.room) {
-    r.error_line("Directories hold more entries than the %s has room for: the walk stops", w.o.data);
+  // Directories that overlap could hold the same bytes over and over: no
+  // more of them are walked than the data has room for side by side.
+  const int64_t size = 2 + 12 * std::min<int64_t>(n, (w.length - offset - 2) / 12);
+  if (size > w.room) {
+    r.error_line("Directories take more room than the %s holds: the walk stops", w.o.data);
     w.stopped = true;
     return 0;
   }
-  w.room -= held;
+  w.room -= size;
   Leads leads;
   uint32_t link = 0;
   if (entries(w, offset, n, w.o.tabs + depth + 1, kind, leads) == n) {
@@ -565,7 +565,7 @@ void tiff_header(Report& r, const Source& tiff, int64_t length, const TiffOption
   r.num(1, "magic", get16(w.order, h + 2));
   const uint32_t ifd0 = get32(w.order, h + 4);
   if (!o.full) return legacy_walk(w, ifd0);
-  w.room = length / 12;
+  w.room = length;
   uint32_t next = ifd0;
   for (int n = 0; next != 0 && !w.stopped; ++n) next = directory(w, next, IfdKind::chain, n, 0);
   if (ifd0 == 0) r.error_line("The TIFF header gives no IFD0 (its offset is 0)");
