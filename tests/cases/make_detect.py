@@ -45,6 +45,11 @@ def main():
         "tone.asf": data("asf_wmav2_tags.wma"),
         "IMG_0001.JPG": data("jpeg_baseline.jpg"),
         "bundle.TAR": data("tar_ustar.tar"),
+        "IMAGE.PNG": data("png_palette_trns.png"),
+        "scan.TIFF": data("tiff_two_pages.tif"),
+        "tiles-big-endian": data("tiff_tiles_mm_lzw.tif"),
+        "png-signature-cut.bin": b"\x89PNG\r\n\x1a",
+        "bigtiff-header.bin": b"II+\0\x08\0\0\0" + bytes(16),
         "old-archive": old_header + b"x" + bytes(511) + bytes(1024),
         "old-archive-large-checksum": high + b"x" + bytes(511) + bytes(1024),
         # An archive member without an extension.
