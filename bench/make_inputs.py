@@ -9,9 +9,9 @@ fixed label, so every run writes the same bytes on every machine.
 
     make_inputs.py OUTDIR
 
-writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma, all.tar and
-audio.ogg (not in all.tar), large.m4a (2 GiB, almost all of it a sparse media
-data box), audio.wav (1 GiB, not in all.tar), and
+writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma, all.tar (of
+those five), audio.ogg, large.m4a (2 GiB, almost all of it a sparse media
+data box), audio.wav (1 GiB), image.png (64 MiB) and camera.tif, and
 the folder many/ of 2,000 small real files: 1,000 copies each of
 bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh).
 A stamp file holds a hash of this script and of its seed files: while it
@@ -26,7 +26,7 @@ import zlib
 
 MIB = 1 << 20
 NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a",
-         "audio.wav", ".stamp"]
+         "audio.wav", "image.png", "camera.tif", ".stamp"]
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
 SEEDS = os.path.join(HERE, "seeds")
@@ -404,6 +404,101 @@ def write_m4a(path, size):
         f.write(moov)
 
 
+# --- PNG and TIFF -------------------------------------------------------------
+
+def exif_tiff():
+    """The TIFF data of the Exif segment of tests/data/exif_ii.jpg."""
+    data = read_data("exif_ii.jpg")
+    at = data.index(b"Exif\0\0")
+    return data[at + 6:at - 2 + struct.unpack(">H", data[at - 2:at])[0]]
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def write_png(path, size):
+    """A PNG of about `size` bytes: IHDR, gAMA, a text and a compressed one,
+    an eXIf chunk (with a thumbnail), then IDAT chunks of 8 KiB (as libpng
+    writes them), which the walk passes over, and IEND. The image, 4096
+    pixels wide, is of pseudo-random bytes, stored in the zlib stream
+    without compression."""
+    pool = noise("png image data", MIB)
+    row = 1 + 4096 * 3
+    height = size // row
+    raw = bytearray(row * height)
+    for y in range(height):
+        raw[y * row + 1:(y + 1) * row] = pool[y * row % (MIB - row):][:row - 1]
+    data = zlib.compress(bytes(raw), 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 4096, height, 8, 2, 0, 0, 0)))
+        f.write(png_chunk(b"gAMA", struct.pack(">I", 45455)) + png_chunk(b"tEXt", b"Title\0Benchmark image"))
+        f.write(png_chunk(b"zTXt", b"Comment\0\0" + zlib.compress(b"synthesised image data " * 100)))
+        f.write(png_chunk(b"eXIf", exif_tiff()))
+        for at in range(0, len(data), 8192):
+            f.write(png_chunk(b"IDAT", data[at:at + 8192]))
+        f.write(png_chunk(b"IEND", b""))
+
+
+def tiff_ifd(at, entries, link=0):
+    """A little-endian directory at offset `at` of (tag, type, values) rows:
+    values of up to 4 bytes in the entry, longer ones after the link."""
+    sizes = {1: "B", 3: "H", 4: "I", 5: "II", 10: "ii"}
+    head, tail = struct.pack("<H", len(entries)), b""
+    for tag, kind, values in sorted(entries):
+        raw = values if kind in (2, 7) else b"".join(struct.pack("<" + sizes[kind], *(v if isinstance(v, tuple) else (v,)))
+                                                      for v in values)
+        count = len(raw) // {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 7: 1, 10: 8}[kind]
+        field = raw.ljust(4, b"\0") if len(raw) <= 4 else struct.pack("<I", at + 2 + 12 * len(entries) + 4 + len(tail))
+        if len(raw) > 4:
+            tail += raw + bytes(len(raw) % 2)
+        head += struct.pack("<HHI", tag, kind, count) + field
+    return head + struct.pack("<I", link) + tail
+
+
+def write_tiff(path):
+    """A camera-sized TIFF: 4000 x 3000 RGB pixels, uncompressed, in 1,500
+    strips of two rows of pseudo-random bytes; then, after the image data as
+    cameras and converters place them, IFD0 (the strip offsets and counts
+    out of line), the Exif IFD, the GPS IFD and IFD1 with a JPEG thumbnail
+    (tests/data/jpeg_baseline.jpg)."""
+    width, height, rows = 4000, 3000, 2
+    strip = width * 3 * rows
+    strips = height // rows
+    pool = noise("tiff image data", MIB)
+    ifd0 = 8 + strip * strips
+    thumb = read_data("jpeg_baseline.jpg")
+    exif_at, gps_at, ifd1_at = ifd0 + 16384, ifd0 + 20480, ifd0 + 24576
+    thumb_at = ifd1_at + 4096
+    text = lambda t: t.encode() + b"\0"
+    with open(path, "wb") as f:
+        f.write(b"II*\0" + struct.pack("<I", ifd0))
+        for i in range(strip * strips // MIB):
+            f.write(pool)
+        f.write(pool[:strip * strips % MIB])
+        parts = {
+            ifd0: tiff_ifd(ifd0, [
+                (256, 4, [width]), (257, 4, [height]), (258, 3, [8, 8, 8]), (259, 3, [1]), (262, 3, [2]),
+                (271, 2, text("Acme")), (272, 2, text("Acme Cam 2")), (273, 4, [8 + i * strip for i in range(strips)]),
+                (274, 3, [1]), (277, 3, [3]), (278, 3, [rows]), (279, 4, [strip] * strips), (282, 5, [(300, 1)]),
+                (283, 5, [(300, 1)]), (296, 3, [2]), (305, 2, text("bench/make_inputs.py")),
+                (306, 2, text("2024:05:06 07:08:09")), (34665, 4, [exif_at]), (34853, 4, [gps_at])], link=ifd1_at),
+            exif_at: tiff_ifd(exif_at, [
+                (33434, 5, [(1, 125)]), (33437, 5, [(28, 10)]), (34855, 3, [200]), (36864, 7, b"0232"),
+                (36867, 2, text("2024:05:06 07:08:09")), (37377, 10, [(7, 1)]), (37386, 5, [(35, 1)]),
+                (40961, 3, [1]), (40962, 4, [width]), (40963, 4, [height]), (42036, 2, text("Acme 35mm"))]),
+            gps_at: tiff_ifd(gps_at, [
+                (0, 1, [2, 3, 0, 0]), (1, 2, b"N\0"), (2, 5, [(48, 1), (51, 1), (3024, 100)]), (3, 2, b"E\0"),
+                (4, 5, [(2, 1), (17, 1), (4020, 100)])]),
+            ifd1_at: tiff_ifd(ifd1_at, [(259, 3, [6]), (513, 4, [thumb_at]), (514, 4, [len(thumb)])]),
+            thumb_at: thumb,
+        }
+        at = ifd0
+        for offset in sorted(parts):
+            f.write(bytes(offset - at) + parts[offset])
+            at = offset + len(parts[offset])
+
+
 # ----------------------------------------------------------------------------
 
 def main():
@@ -413,7 +508,8 @@ def main():
     def path(name):
         return os.path.join(out, name)
 
-    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma", "ogg_vorbis_tags.ogg", "mp4_aac_cover.m4a"]
+    seeds = ["exif_ii.jpg", "flac_tagged.flac", "asf_wmav2_tags.wma", "ogg_vorbis_tags.ogg", "mp4_aac_cover.m4a",
+             "jpeg_baseline.jpg"]
     digest = hashlib.sha256(open(os.path.abspath(__file__), "rb").read())
     for name in seeds:
         digest.update(read_data(name))
@@ -456,6 +552,11 @@ def main():
         print("writing", path("audio.wav"), flush=True)
         write_wav(path("audio.wav") + ".part", 1 << 30)
         os.replace(path("audio.wav") + ".part", path("audio.wav"))
+    for name, make in [("image.png", lambda p: write_png(p, 64 * MIB)), ("camera.tif", write_tiff)]:
+        if not os.path.exists(path(name)):
+            print("writing", path(name), flush=True)
+            make(path(name) + ".part")
+            os.replace(path(name) + ".part", path(name))
     os.makedirs(path("many"), exist_ok=True)
     for pattern, seed in MANY:
         data = open(os.path.join(SEEDS, seed), "rb").read()

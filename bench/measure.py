@@ -83,6 +83,13 @@ def commands_for(name, path, tool, reps, slow_reps):
     if ext == "jpg" and have("exiftool"):
         cmds.append(Command("exiftool -v3", ["exiftool", "-v3", path], slow_reps, "peer",
                             "tagdelve -v -v"))
+    if ext in ("png", "tif") and have("exiftool"):
+        cmds.append(Command("exiftool -v3", ["exiftool", "-v3", path], slow_reps, "peer",
+                            "tagdelve -v -v"))
+    if ext == "png" and have("exiv2"):
+        cmds.append(Command("exiv2 -pS", ["exiv2", "-pS", path], reps, "peer", "tagdelve -v -v"))
+    if ext == "tif" and have("tiffinfo"):
+        cmds.append(Command("tiffinfo", ["tiffinfo", path], reps, "peer", "tagdelve -v"))
     if ext == "tar" and have("tar"):
         cmds.append(Command("tar -tvf", ["tar", "-tvf", path], reps, "peer", "tagdelve"))
     return cmds
@@ -199,7 +206,7 @@ def main():
     JSON = "--json" in subprocess.run([args.tool, "--help"], capture_output=True, text=True).stdout
 
     files = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a",
-             "audio.wav"]
+             "audio.wav", "image.png", "camera.tif"]
     results = []
     began = time.time()
     load_before = os.getloadavg()[0]
@@ -249,6 +256,10 @@ def main():
         peers.append("exiftool " + version_of(["exiftool", "-ver"]))
     if have("tar"):
         peers.append(version_of(["tar", "--version"]))
+    if have("exiv2"):
+        peers.append(version_of(["exiv2", "--version"]))
+    if have("tiffinfo"):
+        peers.append("tiffinfo (libtiff-tools)")
     if peers:
         add("- Peers: " + "; ".join(peers) + ".")
     add("- Each command runs once to warm up, then %d times (the slow peers %d times, as"
@@ -268,7 +279,8 @@ def main():
         " MP3 frames and JPEG entropy-coded data are read through. `tar -tvf` reads the"
         " headers only. large.m4a is a 2 GiB MP4 file, almost all of it a media data box"
         " (a hole in a sparse file) that tagdelve passes over by seeking; `ffprobe -show_format`"
-        " reads its boxes.")
+        " reads its boxes. image.png is 8 KiB IDAT chunks whose data is passed over;"
+        " camera.tif is 36 MB of strips, its directories after them, read at their offsets.")
     add("- The whole measurement took %.0f s." % elapsed)
     add("")
     add("| File | Command | Runs | Time (ms) | Peak RSS (MiB) | x cat | Report (bytes) |"

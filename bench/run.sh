@@ -10,7 +10,7 @@
 # ffprobe runs and exiftool), GENERATOR (cmake -G value for a new build
 # folder, default Ninja when ninja is installed).
 # Needs cmake, a C++ compiler and python3; the peers (ffprobe, metaflac,
-# exiftool, tar) are timed when installed. The inputs take about 2 GiB (the
+# exiftool, tar, exiv2, tiffinfo) are timed when installed. The inputs take about 2 GiB (the
 # large files, and many/: 2,000 small real files copied from bench/seeds/);
 # they are kept between runs and written again only when the generator or
 # its seed files change. The whole run takes about three minutes on two

@@ -1,9 +1,9 @@
 // Shared driver for the fuzz targets: the first input byte chooses the
 // verbosity, the kind of source, the stream's buffer size, whether the
-// stream is a pipe or a regular file, the options --utf8 and --detect, and
-// (when the byte has an odd number of bits set) --json; the rest is the
-// file. A text report goes to /dev/null; a JSON one is kept and must be JSON
-// Lines that parse, or the run aborts.
+// stream is a pipe or a regular file, the options --utf8 (with --all-ifds)
+// and --detect, and (when the byte has an odd number of bits set) --json;
+// the rest is the file. A text report goes to /dev/null; a JSON one is kept
+// and must be JSON Lines that parse, or the run aborts.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +36,7 @@ inline void run(const char* ext, const uint8_t* data, size_t size) {
   // The last bits: texts as UTF-8 (--utf8), and a name without an extension
   // so that the walker is chosen by content (--detect).
   settings.utf8 = (mode / 72) % 2 == 1;
+  settings.all_ifds = settings.utf8;  // no bit is left for it alone
   settings.detect = (mode / 144) % 2 == 1;
   if (__builtin_parity(mode)) settings.mode = tagdelve::Mode::json;
   const std::string name = settings.detect ? std::string("fuzz") : std::string("fuzz.") + ext;

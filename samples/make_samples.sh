@@ -6,7 +6,11 @@
 #   tone.opus   opusenc, with tags and a JPEG front cover
 #   tone.m4a    ffmpeg (AAC in MP4), with iTunes metadata and a JPEG front cover
 #   photo.jpg   ImageMagick, with Exif data (and a thumbnail) by exiftool
-#   bundle.tar  GNU tar of the four
+#   picture.png ImageMagick, with texts (one compressed) and Exif data with GPS
+#               (an eXIf chunk) by exiftool
+#   scan.tif    ImageMagick, uncompressed in strips of two rows, with Exif and
+#               GPS directories by exiftool
+#   bundle.tar  GNU tar of the first four
 #   tone.wav    ffmpeg, with INFO texts; an ID3v2.3 tag in an 'id3 ' chunk by mutagen
 #   tone.aiff   ffmpeg, with AIFF texts and an ID3v2.4 tag in an 'ID3 ' chunk
 #   track07     an MP3 file without an extension (lame), its ID3v2.3 tag by
@@ -47,6 +51,18 @@ exiftool -q -overwrite_original -Make=Acme -Model="Acme Cam 2" -Orientation#=1 \
   -XResolution=72 -YResolution=72 -ResolutionUnit=inches \
   -ExposureTime=1/60 -FNumber=4 -ISO=200 -DateTimeOriginal="2024:05:06 07:08:09" \
   "-ThumbnailImage<=$tmp/thumb.jpg" photo.jpg
+
+convert -size 24x16 gradient:'#3366cc'-'#99ccff' -density 72 -units PixelsPerInch \
+  -define png:exclude-chunks=date,time picture.png
+exiftool -q -overwrite_original -z -PNG:Title="A Picture" -PNG:Author=tagdelve \
+  "-PNG:Description=$(printf 'Made for the README; %.0s' 1 2 3)" -EXIF:Make=Acme -EXIF:Model="Acme Cam 2" \
+  -DateTimeOriginal="2024:05:06 07:08:09" -GPSLatitude=48.8584 -GPSLatitudeRef=N -GPSLongitude=2.2945 \
+  -GPSLongitudeRef=E picture.png
+
+convert -size 32x24 gradient:orange-teal -compress none -define tiff:rows-per-strip=2 -depth 8 scan.tif
+exiftool -q -overwrite_original -Make=Acme -Model="Acme Scan 2" -Software=tagdelve \
+  -DateTimeOriginal="2024:05:06 07:08:09" -ExposureTime=1/60 -FNumber=4 -ISO=200 -GPSLatitude=48.8584 \
+  -GPSLatitudeRef=N -GPSLongitude=2.2945 -GPSLongitudeRef=E scan.tif
 
 lame --quiet -b 32 --cbr -m m "$tmp/tone.wav" track07
 eyeD3 -Q --v2 --to-v2.3 --encoding utf16 -t "Ünïcode Tänze" -a "Zoë" -A "Samples" -n 7 \

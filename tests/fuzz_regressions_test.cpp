@@ -13,7 +13,8 @@ namespace {
 TEST(FuzzRegressions, EveryRecordedInputRuns) {
   const std::pair<const char*, const char*> targets[] = {
       {"aiff", "aif"}, {"asf", "wma"}, {"flac", "flac"}, {"jpeg", "jpg"}, {"mp3", "mp3"},
-      {"mp4", "m4a"},  {"ogg", "ogg"},  {"tar", "tar"},   {"wav", "wav"},
+      {"mp4", "m4a"},  {"ogg", "ogg"},  {"png", "png"},   {"tar", "tar"},  {"tiff", "tif"},
+      {"wav", "wav"},
   };
   int count = 0;
   for (const auto& [name, ext] : targets) {

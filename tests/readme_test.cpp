@@ -70,7 +70,8 @@ TEST(Readme, FirstCommandReportsEverySample) {
   test::RunResult r = test::run_tool(args, "", kRoot);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  for (const char* walk : {"MPEG (MP3) file", "FLAC file", "ASF (WMA) file", "JPEG file", "TAR file"}) {
+  for (const char* walk :
+       {"MPEG (MP3) file", "FLAC file", "ASF (WMA) file", "JPEG file", "TAR file", "PNG file", "TIFF file"}) {
     EXPECT_NE(r.out.find(std::string(walk) + " start\n"), std::string::npos) << walk;
     EXPECT_NE(r.out.find(std::string(walk) + " end\n"), std::string::npos) << walk;
   }

@@ -2,7 +2,8 @@
 // folders of tests/cases/, walked by the built tool at verbosity 0, 1 and 2,
 // must give exactly the report committed under tests/ref/ (written by
 // tests/ref/make_refs.sh). The files of a folder tests/cases/<name>-<option>
-// are walked with --<option>. The same walk in this process, through a read
+// are walked with --<option> (the option is all that follows the first '-':
+// jpeg-all-ifds is walked with --all-ifds). The same walk in this process, through a read
 // buffer of a few bytes so that every item crosses refills, must give the
 // same lines.
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ std::vector<Folder> folders() {
   for (const std::string& dir : dirs) {
     const std::string folder = dir.compare(0, 6, "tests/") == 0 ? dir.substr(6) : dir;
     const std::string base = fs::path(dir).filename().string();
-    const size_t dash = base.rfind('-');
+    const size_t dash = base.find('-');
     all.push_back({dir, (root / "tests/ref" / folder).string(),
                    dash == std::string::npos ? "" : "--" + base.substr(dash + 1)});
   }
@@ -69,6 +70,7 @@ void check(const Folder& f, const std::string& name, int verbose) {
   tagdelve::Settings options;
   options.detect = f.option == "--detect";
   options.utf8 = f.option == "--utf8";
+  options.all_ifds = f.option == "--all-ifds";
   const std::string walk =
       test::walk_as(input, std::vector<uint8_t>(data.begin(), data.end()), verbose, 7,
                     verbose == 1 ? test::MemStream::kPipe : test::MemStream::kFile, options);

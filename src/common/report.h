@@ -90,6 +90,7 @@ struct Report {
   // The text.
   int32_t indent = -1;  // depth, in TABs
   int32_t nesting = -1;  // archive members within archives: 0 for the file itself
+  int32_t thumbnails = 0;  // JPEG thumbnails of TIFF data being walked: none is walked inside another
   bool line_open = false;
   int write_error = 0;  // errno of the first write that failed
 

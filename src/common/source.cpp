@@ -352,6 +352,28 @@ Source Source::sub(int64_t n) const {
   return member;
 }
 
+int64_t Source::read_at(int64_t at, void* dest, int64_t n) const {
+  if (!positioned()) return -1;
+  if (at < 0 || n <= 0 || at >= limit) return 0;
+  n = std::min(n, limit - at);
+  if (stream == nullptr) {
+    memcpy(dest, block + at, static_cast<size_t>(n));
+    return n;
+  }
+  const int64_t in_file = stream->file_size - origin;  // bytes from offset 0 to the file's end
+  if (at >= in_file) return 0;
+  n = std::min(n, in_file - at);
+  int64_t done = 0;
+  while (done < n) {
+    const ssize_t k = pread(stream->fd, static_cast<uint8_t*>(dest) + done, static_cast<size_t>(n - done),
+                            static_cast<off_t>(origin + at + done));
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) break;
+    done += k;
+  }
+  return done;
+}
+
 int64_t Source::consumed() const {
   if (stream != nullptr) return stream_tell(*stream) - origin;
   return std::clamp<int64_t>(pos, 0, limit);

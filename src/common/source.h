@@ -198,6 +198,17 @@ struct Source {
   // says; of a block, all of it once a skip has passed its end.
   int64_t consumed() const;
 
+  // Whether bytes can be read at any offset (read_at): memory and regular
+  // files can, a pipe cannot.
+  bool positioned() const { return stream == nullptr || stream->regular; }
+
+  // Up to n bytes at offset `at` into dest, for formats whose parts stand
+  // anywhere (TIFF directories, often after the image data), without moving
+  // the position or the stream: a copy from memory, pread() from a regular
+  // file. Returns how many were read: fewer at the limit or the file's end
+  // (or on a read error), -1 when the source is not positioned().
+  int64_t read_at(int64_t at, void* dest, int64_t n) const;
+
   // Moves the position over n bytes that a sub-source has taken.
   void took(int64_t n) { pos += n; }
 

@@ -7,11 +7,13 @@
 #include "jpeg/jpeg.h"
 #include "mp3/id3v2.h"
 #include "mp3/mpeg.h"
-#include "ogg/ogg.h"
 #include "mp4/mp4.h"
+#include "ogg/ogg.h"
+#include "png/png.h"
 #include "riff/aiff.h"
 #include "riff/wav.h"
 #include "tar/tar.h"
+#include "tiff/tiff_file.h"
 
 namespace tagdelve {
 
@@ -45,6 +47,8 @@ const Format kFormats[] = {
     {"MP4", {"m4a", "m4b", "m4p", "mp4", "m4v", "mov", "3gp"}, mp4_probe, mp4_file},
     {"WAV", {"wav", "wave"}, wav_probe, wav_file},
     {"AIFF", {"aif", "aiff", "aifc"}, aiff_probe, aiff_file},
+    {"PNG", {"png"}, png_probe, png_file},
+    {"TIFF", {"tif", "tiff", "dng"}, tiff_probe, tiff_file},
     // An ID3v2 tag alone (a .id3 file, a tag held in a chunk); by content an
     // MP3 file, which the MP3 row finds first.
     {"ID3v2", {"id3"}, [](const uint8_t*, int64_t) { return Probe::no; }, id3_file},

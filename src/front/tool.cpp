@@ -45,20 +45,25 @@ reads; it never changes a file.
 
 Formats, chosen by the extension of the file name, exactly as written:
   mp3        MPEG audio, with ID3v2, ID3v1, TAG+, Lyrics3 and APE tags
+  id3        an ID3v2 tag on its own
   flac       FLAC metadata blocks, with Vorbis comments and pictures
   wma        ASF (Windows Media) objects
   jpg, jpeg  JPEG markers, with the JFIF header and Exif data
-  wav, wave  WAV (RIFF, RF64, BW64) chunks: the format, INFO texts, bext,
-             cue and sampler counts, ID3v2 tags in chunks
-  aif, aiff, aifc
-             AIFF and AIFF-C chunks: the sound's layout and sample rate,
-             texts, markers, instrument, ID3v2 tags in chunks
-  tar        TAR archives: their members of these kinds are walked in place
   ogg, oga, opus, spx
              Ogg pages (CRCs checked) and logical streams, with the header
              packets of Vorbis, Opus, FLAC and Speex
   m4a, m4b, m4p, mp4, m4v, mov, 3gp
              MP4 (ISO base media) boxes, with iTunes metadata and covers
+  wav, wave  WAV (RIFF, RF64, BW64) chunks: the format, INFO texts, bext,
+             cue and sampler counts, ID3v2 tags in chunks
+  aif, aiff, aifc
+             AIFF and AIFF-C chunks: the sound's layout and sample rate,
+             texts, markers, instrument, ID3v2 tags in chunks
+  png        PNG chunks, with their texts and Exif data
+  tif, tiff, dng
+             TIFF directories: every IFD, the Exif, GPS and Interoperability
+             IFDs and SubIFDs
+  tar        TAR archives: their members of these kinds are walked in place
 Other files are skipped, with a note at -v; --detect chooses by content.
 
 Options, read before the first file name ("-" is standard input; after
@@ -87,6 +92,9 @@ Options, read before the first file name ("-" is standard input; after
                     its first error), and the numbers of files checked,
                     damaged, skipped and not opened on standard error; with
                     --json a verdict for every file
+      --all-ifds    walk every TIFF directory of JPEG Exif data, as TIFF
+                    and PNG files have them walked: the chain of IFDs, GPS,
+                    Interoperability, SubIFDs, the names of Exif 2.32
 
 On a terminal, while the report goes to a file or a pipe, a run of more
 than a second shows its progress on standard error.
@@ -133,6 +141,7 @@ Options options(int argc, char** argv, Report& run) {
       {"--json", [](Options& o) { o.json = true; }},
       {"--check", [](Options& o) { o.check = true; }},
       {"--recursive", [](Options& o) { o.recursive = true; }},
+      {"--all-ifds", [](Options& o) { o.settings.all_ifds = true; }},
   };
   Options o;
   auto done = [&o](int first) {

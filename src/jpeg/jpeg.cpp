@@ -21,7 +21,7 @@
 #include "common/decode.h"
 #include "common/printers.h"
 #include "common/table.h"
-#include "jpeg/tiff.h"
+#include "tiff/tiff.h"
 
 namespace tagdelve {
 
@@ -129,7 +129,7 @@ void app_segment(Report& r, uint8_t code, const Source& payload) {
     // "Exif", its zero byte and one pad byte precede the TIFF header.
     const int64_t at = static_cast<int64_t>(std::min<size_t>(6, n));
     const Source tiff = payload.held(p + at, payload.limit - at, at);
-    tiff_header(r, tiff);
+    tiff_header(r, tiff, tiff.limit, TiffOptions{r.all_ifds, 2, "Exif data"});
   }
 }
 

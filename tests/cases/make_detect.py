@@ -49,6 +49,11 @@ def main():
         "song.M4A": data("mp4_alac.m4a"),
         "moov-first": b"\0\0\0\x10moov\0\0\0\x08free",
         "mdat-to-the-end": b"\0\0\0\0mdat" + bytes(10),
+        "IMAGE.PNG": data("png_palette_trns.png"),
+        "scan.TIFF": data("tiff_two_pages.tif"),
+        "tiles-big-endian": data("tiff_tiles_mm_lzw.tif"),
+        "png-signature-cut.bin": b"\x89PNG\r\n\x1a",
+        "bigtiff-header.bin": b"II+\0\x08\0\0\0" + bytes(16),
         "old-archive": old_header + b"x" + bytes(511) + bytes(1024),
         "old-archive-large-checksum": high + b"x" + bytes(511) + bytes(1024),
         # An archive member without an extension.

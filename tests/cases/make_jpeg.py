@@ -19,7 +19,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from cases import be16, le16, le32, be32, tar_member, write_cases
+from cases import II, MM, be16, le32, place, tar_member, write_cases
 
 SOI, EOI = b"\xff\xd8", b"\xff\xd9"
 
@@ -41,59 +41,7 @@ def exif(tiff):
     return seg(0xE1, b"Exif\0\0" + tiff)
 
 
-# --- TIFF -----------------------------------------------------------------
-
-class Order:
-    def __init__(self, mark):
-        self.mark = mark
-        self.le = mark == b"II"
-
-    def u16(self, x): return le16(x) if self.le else be16(x)
-    def u32(self, x): return le32(x) if self.le else be32(x)
-
-    def header(self, ifd0):
-        return self.mark + self.u16(42) + self.u32(ifd0)
-
-    def values(self, kind, xs):
-        """Values of a field type, in this byte order. Rationals are pairs."""
-        e = "<" if self.le else ">"
-        if kind in (2, 7):
-            return xs
-        fmt = {1: "B", 3: "H", 4: "I", 5: "I", 6: "b", 8: "h", 9: "i", 10: "i", 11: "f", 12: "d"}[kind]
-        flat = [v for x in xs for v in (x if isinstance(x, tuple) else (x,))]
-        return struct.pack(e + fmt * len(flat), *flat)
-
-    def ifd(self, at, entries, link=0):
-        """A directory at offset `at`. Entries are (tag, type, count, values):
-        values of up to 4 bytes stand in the value field, left-aligned; longer
-        ones follow the link, the field holding their offset; an int is the
-        raw value field."""
-        head = self.u16(len(entries))
-        tail = b""
-        data_at = at + 2 + 12 * len(entries) + 4
-        for tag, kind, count, vals in entries:
-            head += self.u16(tag) + self.u16(kind) + self.u32(count)
-            if isinstance(vals, int):
-                head += self.u32(vals)
-            elif len(vals) <= 4:
-                head += vals.ljust(4, b"\0")
-            else:
-                head += self.u32(data_at + len(tail))
-                tail += vals
-        return head + self.u32(link) + tail
-
-
-II, MM = Order(b"II"), Order(b"MM")
-
-
-def place(parts):
-    """{offset: bytes} laid out in order, zeros between them."""
-    out = b""
-    for at in sorted(parts):
-        assert at >= len(out), "part at %d overlaps" % at
-        out += b"\0" * (at - len(out)) + parts[at]
-    return out
-
+# --- TIFF ---------------------------------------------------------------
 
 def camera(o):
     """IFD0 after 4 unused bytes with values inline and by offset, a tag
@@ -159,6 +107,23 @@ def field_types(o):
         (0xFFFF, 3, 1, v(3, [2])),
         (0x0201, 4, 1, v(4, [7])),                     # the first of two names
     ])})
+
+
+def every_directory(o):
+    """IFD0 pointing to the Exif and GPS IFDs, the Exif IFD to the
+    Interoperability IFD, IFD1 giving a JPEG thumbnail: walked in full only
+    with --all-ifds."""
+    thumb = image(seg(0xFE, b"thumbnail"))
+    return place({
+        0: o.header(8),
+        8: o.ifd(8, [(0x010F, 2, 5, b"Acme\0"), (0x8769, 4, 1, 64), (0x8825, 4, 1, 124)], link=192),
+        64: o.ifd(64, [(0x829A, 5, 1, o.values(5, [(1, 60)])), (0xA005, 4, 1, 104)]),
+        104: o.ifd(104, [(0x0001, 2, 4, b"R98\0")]),
+        124: o.ifd(124, [(0x0000, 1, 4, b"\2\3\0\0"), (0x0001, 2, 2, b"N\0"),
+                         (0x0002, 5, 3, o.values(5, [(35, 1), (40, 1), (1234, 100)]))]),
+        192: o.ifd(192, [(0x0201, 4, 1, o.values(4, [230])), (0x0202, 4, 1, o.values(4, [len(thumb)]))]),
+        230: thumb,
+    })
 
 
 def rationals(o):
@@ -329,6 +294,8 @@ CASES = {
     "exif-camera-mm.jpg": image(exif(camera(MM))),
     "exif-field-types-ii.jpg": image(exif(field_types(II))),
     "exif-field-types-mm.jpg": image(exif(field_types(MM))),
+    "exif-every-directory-ii.jpg": image(exif(every_directory(II))),
+    "exif-every-directory-mm.jpg": image(exif(every_directory(MM))),
     "exif-rational-zero-denominator.jpg": image(exif(rationals(II)) + exif(rationals(MM))),
     "exif-ascii-control-bytes.jpg": image(exif(ascii_controls())),
     "exif-ascii-utf8.jpg": image(exif(ascii_utf8())),
@@ -412,5 +379,10 @@ CASES = {
 UTF8 = {name: CASES[name] for name in ("exif-ascii-utf8.jpg", "exif-ascii-control-bytes.jpg",
                                        "app-identifiers-other.jpg")}
 
+# The full walk of the Exif data (--all-ifds) of the cases that show its
+# directories.
+ALL_IFDS = {name: CASES[name] for name in CASES if name.startswith("exif-") and "ascii" not in name}
+
 write_cases("jpeg", CASES)
 write_cases("jpeg-utf8", UTF8)
+write_cases("jpeg-all-ifds", ALL_IFDS)

@@ -165,6 +165,35 @@ TEST(Source, BytesLeftAndMembers) {
   }
 }
 
+// Positioned reads, as the TIFF walker makes them: from memory and regular
+// files, up to the member's or the file's end, the position left where it
+// was; a pipe has none.
+TEST(Source, ReadsAtPositions) {
+  for (const Kind& k : kKinds) {
+    SCOPED_TRACE(k.name);
+    Reader r(k, range(36));
+    ASSERT_TRUE(r.src.skip(10));
+    Source member = r.src.sub(30);  // offsets 0 to 25 lie in the file
+    uint8_t d[4] = {};
+    if (!member.positioned()) {
+      EXPECT_EQ(member.read_at(0, d, 4), -1);
+      continue;
+    }
+    EXPECT_EQ(member.read_at(5, d, 4), 4);
+    EXPECT_EQ(d[0], 15);
+    EXPECT_EQ(d[3], 18);
+    EXPECT_EQ(member.read_at(24, d, 4), 2);
+    EXPECT_EQ(d[1], 35);
+    EXPECT_EQ(member.read_at(26, d, 4), 0);
+    EXPECT_EQ(member.read_at(-1, d, 4), 0);
+    ASSERT_TRUE(member.read(d, 1));
+    EXPECT_EQ(d[0], 10);
+  }
+  Reader limited(kKinds[5], range(50), 20);
+  uint8_t d[8];
+  EXPECT_EQ(limited.src.read_at(16, d, 8), 4);  // the limit, not the file's end
+}
+
 TEST(Source, ReadBufferIsPageAligned) {
   // read() from the page cache into a destination that is not page-aligned
   // costs several times as much on some CPUs.

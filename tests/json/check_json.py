@@ -30,7 +30,7 @@ def folders():
                    if os.path.isdir(os.path.join(ROOT, "tests/cases", d)))
     for folder in ["tests/data", "samples"] + cases:
         base = os.path.basename(folder)
-        yield folder, ["--" + base.rsplit("-", 1)[1]] if "-" in base else []
+        yield folder, ["--" + base.split("-", 1)[1]] if "-" in base else []
 
 
 def no_twice(pairs):

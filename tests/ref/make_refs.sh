@@ -10,8 +10,9 @@
 #   tests/ref/make_refs.sh [FOLDER...]     (TOOL: default build/tagdelve)
 #
 # The files of a folder tests/cases/<name>-<option> are walked with the
-# option --<option> (tests/cases/mp3-utf8 with --utf8, tests/cases/any-detect
-# with --detect).
+# option --<option>, all that follows the first '-' (tests/cases/mp3-utf8 with
+# --utf8, tests/cases/any-detect with --detect, tests/cases/jpeg-all-ifds with
+# --all-ifds).
 #
 # A changed reference report is a change of behaviour: read the diff against
 # the file's format before committing it, and say why in the commit message.
@@ -29,7 +30,8 @@ for dir in "${folders[@]}"; do
   rel=${dir#tests/}
   out=tests/ref/$rel
   opt=()
-  case $(basename "$dir") in *-*) opt=("--${dir##*-}") ;; esac
+  base=$(basename "$dir")
+  case $base in *-*) opt=("--${base#*-}") ;; esac
   mkdir -p "$out"
   rm -f "$out"/*.v[012] "$out"/*.json
   for f in "$dir"/*; do

@@ -32,6 +32,7 @@ struct Bytes {
     return *this;
   }
   Bytes& be16(uint32_t x) { return add({int(x >> 8 & 255), int(x & 255)}); }
+  Bytes& be32(uint32_t x) { return be16(x >> 16).be16(x & 0xFFFF); }
   Bytes& le16(uint32_t x) { return add({int(x & 255), int(x >> 8 & 255)}); }
   Bytes& le32(uint32_t x) { return le16(x & 0xFFFF).le16(x >> 16); }
   Bytes& le64(uint64_t x) { return le32(uint32_t(x)).le32(uint32_t(x >> 32)); }

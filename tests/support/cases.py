@@ -50,6 +50,63 @@ def tar_member(name, data, size=None, fields=()):
     return with_tar_checksum(h) + data + (bytes(-len(data) % 512) if size is None else b"")
 
 
+# --- TIFF data (Exif in JPEG and PNG, TIFF files) --------------------------
+# A header ("II" little-endian or "MM" big-endian, 42, the offset of IFD0),
+# then directories of 12-byte entries (tag, type, count, value or offset);
+# offsets count from the header.
+
+class Order:
+    def __init__(self, mark):
+        self.mark = mark
+        self.le = mark == b"II"
+
+    def u16(self, x): return le16(x) if self.le else be16(x)
+    def u32(self, x): return le32(x) if self.le else be32(x)
+
+    def header(self, ifd0):
+        return self.mark + self.u16(42) + self.u32(ifd0)
+
+    def values(self, kind, xs):
+        """Values of a field type, in this byte order. Rationals are pairs."""
+        e = "<" if self.le else ">"
+        if kind in (2, 7):
+            return xs
+        fmt = {1: "B", 3: "H", 4: "I", 5: "I", 6: "b", 8: "h", 9: "i", 10: "i", 11: "f", 12: "d"}[kind]
+        flat = [v for x in xs for v in (x if isinstance(x, tuple) else (x,))]
+        return struct.pack(e + fmt * len(flat), *flat)
+
+    def ifd(self, at, entries, link=0):
+        """A directory at offset `at`. Entries are (tag, type, count, values):
+        values of up to 4 bytes stand in the value field, left-aligned; longer
+        ones follow the link, the field holding their offset; an int is the
+        raw value field."""
+        head = self.u16(len(entries))
+        tail = b""
+        data_at = at + 2 + 12 * len(entries) + 4
+        for tag, kind, count, vals in entries:
+            head += self.u16(tag) + self.u16(kind) + self.u32(count)
+            if isinstance(vals, int):
+                head += self.u32(vals)
+            elif len(vals) <= 4:
+                head += vals.ljust(4, b"\0")
+            else:
+                head += self.u32(data_at + len(tail))
+                tail += vals
+        return head + self.u32(link) + tail
+
+
+II, MM = Order(b"II"), Order(b"MM")
+
+
+def place(parts):
+    """{offset: bytes} laid out in order, zeros between them."""
+    out = b""
+    for at in sorted(parts):
+        assert at >= len(out), "part at %d overlaps" % at
+        out += b"\0" * (at - len(out)) + parts[at]
+    return out
+
+
 def write_cases(folder, cases):
     """Writes {name: bytes} into tests/cases/<folder>/, replacing what was there."""
     out = os.path.join(HERE, folder)
