@@ -66,7 +66,8 @@ bool metadata_block(Report& r, Source& src) {
   int type = head[0] & 0x7F;
   const int32_t length = static_cast<int32_t>(word24(head + 1));
   const int known = type > 6 ? 7 : type;
-  Item block(r, std::string(flac_block[known]) + " metadata block", src, at, 4 + int64_t{length});
+  const std::string name = std::string(flac_block[known]) + " metadata block";
+  Item block(r, name, src, at, 4 + int64_t{length});
   if (r.verbose > 1) {
     r.printi();
     r.outf("Offset %lld, Type: %d, Last=%d\n", static_cast<long long>(at), type, last ? 1 : 0);
@@ -80,9 +81,24 @@ bool metadata_block(Report& r, Source& src) {
   if (r.verbose > 1) r.outf(", Length: %d", length);
   r.outc('\n');
 
+  // Padding, seek points and blocks of unknown types print nothing of
+  // their content: passed over (a seek in a file), never read, however
+  // large they claim to be.
+  if (type == 1 || type == 3 || type == 7) {
+    if (!src.pass(length)) {
+      src.ended_inside(name.c_str());
+      return false;
+    }
+    if (type == 3 && r.verbose > 0) {
+      r.printi();
+      r.outf("\tLength: %d\n", length);
+    }
+    if (type == 3) r.num(1, "seek_points", length / 18);
+    return !last;
+  }
   std::vector<uint8_t> body;
   if (!src.body(body, length)) {
-    src.ended_inside((std::string(flac_block[type]) + " metadata block").c_str());
+    src.ended_inside(name.c_str());
     return false;
   }
   const uint8_t* b = body.data();
@@ -97,13 +113,6 @@ bool metadata_block(Report& r, Source& src) {
       r.num(1, "data_length", length < 4 ? 0 : length - 4);
       r.outc('\n');
       break;
-    case 3:
-      if (r.verbose > 0) {
-        r.printi();
-        r.outf("\tLength: %d\n", length);
-      }
-      r.num(1, "seek_points", length / 18);
-      break;
     case 4:
       vorbis_comment(r, held);
       break;
@@ -115,8 +124,6 @@ bool metadata_block(Report& r, Source& src) {
       break;
     case 6:
       flac_picture(r, held);
-      break;
-    default:  // padding and unknown types: read, nothing printed
       break;
   }
   return !last;
