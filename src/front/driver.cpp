@@ -42,6 +42,7 @@ struct Entry {
   Kind kind = file;
   const char* what = "";  // of a special: what it is
   int error = 0;          // of a folder that cannot be read: errno
+  int64_t size = -1;      // of a regular file, where its stat gave it
 };
 
 // The names of a run in order: each name given, and with -r the entries of
@@ -70,11 +71,13 @@ class Names {
       if (at_ == count_) return false;
       std::string path = names_[at_++];
       struct stat st;
-      if (recursive_ && path != "-" && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      const bool known = path != "-" && stat(path.c_str(), &st) == 0;
+      if (recursive_ && known && S_ISDIR(st.st_mode)) {
         if (enter(path, st, e)) continue;
         return true;
       }
       e = Entry{std::move(path)};
+      if (known && S_ISREG(st.st_mode)) e.size = st.st_size;
       return true;
     }
   }
@@ -97,7 +100,10 @@ class Names {
     }
     if (S_ISDIR(st.st_mode)) return !enter(path, st, e);
     e = Entry{std::move(path)};
-    if (S_ISREG(st.st_mode)) return true;
+    if (S_ISREG(st.st_mode)) {
+      e.size = st.st_size;
+      return true;
+    }
     e.kind = Entry::special;
     e.what = S_ISFIFO(st.st_mode) ? "a FIFO" : S_ISSOCK(st.st_mode) ? "a socket" : "a device";
     return true;
@@ -358,19 +364,26 @@ void write_out(FILE* f, const char* p, size_t n) {
 // Bytes a report that waits for its turn may hold; past them its walk waits.
 constexpr size_t kHeld = 1 << 20;
 
-// A file walked on a worker. Until its turn comes (the files before it are
-// written), its report and messages are held; then they are written, and
-// whatever it writes after goes straight to the run's streams.
+// Files that follow one another, walked in order on a worker: a few small
+// ones in one job, so that handing them over costs little beside their
+// walks. Until the job's turn comes (the files before it are written), its
+// reports and messages are held; then they are written, and whatever it
+// writes after goes straight to the run's streams.
 struct Job {
-  Entry entry;
+  std::vector<Entry> entries;
+  std::vector<Outcome> outcomes;  // of the files walked, in order
   std::mutex m;
   std::condition_variable cv;
   std::string held[2];  // report, messages
   bool direct = false;  // its turn has come
   bool dropped = false; // the run stopped before its turn: what it writes is dropped
   bool done = false;
-  Outcome outcome;
 };
+
+// The most files, and bytes of them, a job takes; a file of unknown size
+// (standard input, a FIFO, one that cannot be opened) ends a job.
+constexpr size_t kJobFiles = 64;
+constexpr int64_t kJobBytes = 1 << 20;
 
 // One of a job's two streams, a FILE whose writes hold or pass the bytes.
 struct JobStream {
@@ -418,10 +431,19 @@ class SideBySide {
     const size_t window = 4 * static_cast<size_t>(s_.jobs);
     Entry e;
     bool more = true;
+    bool held = false;  // `e` is the next name, not yet in a job
     while (more || !pending.empty()) {
-      while (more && pending.size() < window && (more = names.next(e))) {
+      while (more && pending.size() < window) {
         auto job = std::make_shared<Job>();
-        job->entry = std::move(e);
+        for (int64_t bytes = 0; job->entries.size() < kJobFiles;) {
+          if (!held && !(more = names.next(e))) break;
+          const int64_t size = e.size < 0 ? kJobBytes : e.size;
+          held = !job->entries.empty() && bytes + size > kJobBytes;
+          if (held) break;
+          bytes += size;
+          job->entries.push_back(std::move(e));
+        }
+        if (job->entries.empty()) break;
         pending.push_back(job);
         {
           std::lock_guard<std::mutex> lock(m_);
@@ -432,12 +454,14 @@ class SideBySide {
       if (pending.empty()) break;
       std::shared_ptr<Job> head = pending.front();
       pending.pop_front();
-      const Outcome o = finish(*head);
-      tally.add(o);
-      ++progress_.files;
-      if ((tally.stopped = Tally::stops(s_, o))) {
-        stop(pending);
-        return;
+      finish(*head);
+      for (const Outcome& o : head->outcomes) {
+        tally.add(o);
+        ++progress_.files;
+        if ((tally.stopped = Tally::stops(s_, o))) {
+          stop(pending);
+          return;
+        }
       }
     }
   }
@@ -445,7 +469,7 @@ class SideBySide {
  private:
   // The job's turn: what it holds is written, then it writes on its own
   // until it is done.
-  Outcome finish(Job& j) {
+  void finish(Job& j) {
     std::unique_lock<std::mutex> lock(j.m);
     write_out(out_, j.held[0].data(), j.held[0].size());
     write_out(err_, j.held[1].data(), j.held[1].size());
@@ -454,7 +478,6 @@ class SideBySide {
     j.direct = true;
     j.cv.notify_all();
     j.cv.wait(lock, [&] { return j.done; });
-    return j.outcome;
   }
 
   // The run stops: the files after are not walked, and what they write is
@@ -487,11 +510,15 @@ class SideBySide {
       FILE* out = fopencookie(&streams[0], "w", io);
       FILE* err = fopencookie(&streams[1], "w", io);
       setvbuf(out, nullptr, _IOFBF, 1 << 16);
-      const Outcome o = walk_one(s_, job->entry, buffer, out, err, &progress_.bytes);
+      std::vector<Outcome> outcomes;
+      for (const Entry& e : job->entries) {
+        outcomes.push_back(walk_one(s_, e, buffer, out, err, &progress_.bytes));
+        if (Tally::stops(s_, outcomes.back())) break;  // the run ends there
+      }
       fclose(out);
       fclose(err);
       std::lock_guard<std::mutex> lock(job->m);
-      job->outcome = o;
+      job->outcomes = std::move(outcomes);
       job->done = true;
       job->cv.notify_all();
     }
