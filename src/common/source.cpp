@@ -298,7 +298,7 @@ const uint8_t* Source::peek(int64_t* avail) {
   return s.buf + s.pos;
 }
 
-bool Source::pass(int64_t n) {
+bool Source::pass_any(int64_t n) {
   if (n <= 0) return true;
   if (!supplies(n)) return false;
   // Memory and regular files hold what left() said; a pipe may still end.

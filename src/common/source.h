@@ -225,15 +225,20 @@ struct Source {
   bool supplies(int64_t n);
   bool read_any(void* dest, int64_t n);
   bool skip_any(int64_t n);
+  bool pass_any(int64_t n);
+  // Whether the next n bytes (n > 0) stand in the stream's buffer, within
+  // the limit.
+  bool buffered(int64_t n) const {
+    return stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos && n <= limit - pos;
+  }
   int64_t fetch(uint8_t* dest, int64_t n);
   void premature(int which, int64_t from) const;
 };
 
-// Reads and skips within the stream's buffer, the case of almost every
-// request, are handled here without a call.
+// Reads, skips and passes within the stream's buffer, the case of almost
+// every request, are handled here without a call.
 inline bool Source::read(void* dest, int64_t n) {
-  if (stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos &&
-      n <= limit - pos) {
+  if (buffered(n)) {
     memcpy(dest, stream->buf + stream->pos, static_cast<size_t>(n));
     stream->pos += static_cast<size_t>(n);
     pos += n;
@@ -247,13 +252,14 @@ inline bool Source::read(void* dest, int64_t n) {
 void report_end(const Source& src, const char* source, const char* item, int64_t at, uint64_t missing);
 
 inline bool Source::skip(int64_t n) {
-  if (stream != nullptr && n > 0 && static_cast<uint64_t>(n) <= stream->end - stream->pos &&
-      n <= limit - pos) {
+  if (buffered(n)) {
     stream->pos += static_cast<size_t>(n);
     pos += n;
     return true;
   }
   return skip_any(n);
 }
+
+inline bool Source::pass(int64_t n) { return buffered(n) ? skip(n) : pass_any(n); }
 
 }  // namespace tagdelve
