@@ -11,27 +11,34 @@ fixed label, so every run writes the same bytes on every machine.
 
 writes cbr.mp3, vbr.mp3, picture.flac, image.jpg, audio.wma, all.tar (of
 those five), audio.ogg, large.m4a (2 GiB, almost all of it a sparse media
-data box), audio.wav (1 GiB), image.png (64 MiB) and camera.tif, and
-the folder many/ of 2,000 small real files: 1,000 copies each of
-bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh).
+data box), audio.wav (1 GiB), image.png (64 MiB), camera.tif, padding.flac
+(4 GiB of padding blocks), huge-gnu.tar and huge-pax.tar (a 9 GiB member,
+its size in base-256 and in a pax record; the big ones sparse files), the
+folder many/ of 2,000 small real files: 1,000 copies each of
+bench/seeds/song.mp3 and bench/seeds/photo.jpg (see bench/seeds/make_seeds.sh),
+and the folder tree/ of 10,000 files made by real tools (those of tests/data)
+in 100 folders.
 A stamp file holds a hash of this script and of its seed files: while it
 matches, existing files are kept, otherwise all are written again.
 """
 
 import hashlib
 import os
+import shutil
 import struct
 import sys
+import tarfile
 import zlib
 
 MIB = 1 << 20
 NAMES = ["cbr.mp3", "vbr.mp3", "picture.flac", "image.jpg", "audio.wma", "all.tar", "audio.ogg", "large.m4a",
-         "audio.wav", "image.png", "camera.tif", ".stamp"]
+         "audio.wav", "image.png", "camera.tif", "padding.flac", "huge-gnu.tar", "huge-pax.tar", ".stamp"]
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "tests", "data")
 SEEDS = os.path.join(HERE, "seeds")
 MANY = [("song%04d.mp3", "song.mp3"), ("photo%04d.jpg", "photo.jpg")]
 COPIES = 1000
+TREE = 10000  # files in tree/
 
 
 def noise(label, n):
@@ -212,6 +219,26 @@ def write_flac(path, picture_size, audio_size):
             f.write(chunk)
 
 
+def write_padded_flac(path, padding):
+    """The blocks of tests/data/flac_tagged.flac but its padding, then
+    `padding` bytes of padding blocks (of 16 MiB each, the most one block
+    holds), holes in a sparse file, then the encoder's audio frames."""
+    source = read_data("flac_tagged.flac")
+    blocks, audio_at = flac_blocks(source)
+    kept = [(t, b) for t, b in blocks if t != 1]
+    most = (1 << 24) - 1
+    with open(path, "wb") as f:
+        f.write(b"fLaC")
+        for t, b in kept:
+            f.write(bytes([t]) + len(b).to_bytes(3, "big") + b)
+        while padding > 0:
+            n = min(most, padding - 4)
+            padding -= 4 + n
+            f.write(bytes([1 | (0x80 if padding <= 0 else 0)]) + n.to_bytes(3, "big"))
+            f.seek(n, os.SEEK_CUR)
+        f.write(source[audio_at:])
+
+
 # --- ASF --------------------------------------------------------------------
 
 ASF_DATA = bytes.fromhex("3626b2758e66cf11a6d900aa0062ce6c")
@@ -382,6 +409,35 @@ def write_tar(path, members, total):
         f.write(bytes(1024))
 
 
+def write_huge_tar(path, form, size):
+    """An archive of one member of `size` bytes (a hole in a sparse file),
+    its size written as GNU tar or POSIX tar writes sizes of 8 GiB and more
+    (base-256 in the header, or a pax size record), then the song of
+    bench/seeds/ as a member the walk reaches after it."""
+    song = open(os.path.join(SEEDS, "song.mp3"), "rb").read()
+    big = tarfile.TarInfo("big.bin")
+    big.size, big.mtime = size, 1700000000
+    tail = tarfile.TarInfo("song.mp3")
+    tail.size, tail.mtime = len(song), 1700000000
+    with open(path, "wb") as f:
+        f.write(big.tobuf(form))
+        f.seek(size + -size % 512, os.SEEK_CUR)
+        f.write(tail.tobuf(form) + song + bytes(-len(song) % 512) + bytes(1024))
+
+
+def write_tree(path, files):
+    """A tree of `files` real files in folders of 100: the files made by
+    real tools under tests/data, taken in turn, each under a new name that
+    keeps its extension."""
+    pool = sorted(n for n in os.listdir(DATA) if not n.endswith(".sh"))
+    for i in range(files):
+        name = pool[i % len(pool)]
+        folder = os.path.join(path, "d%03d" % (i // 100))
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "f%05d%s" % (i, os.path.splitext(name)[1])), "wb") as f:
+            f.write(read_data(name))
+
+
 # --- MP4 --------------------------------------------------------------------
 
 def write_m4a(path, size):
@@ -515,14 +571,22 @@ def main():
         digest.update(read_data(name))
     for _, seed in MANY:
         digest.update(open(os.path.join(SEEDS, seed), "rb").read())
+    for name in sorted(os.listdir(DATA)):
+        digest.update(name.encode() + read_data(name))
     stamp = path(".stamp")
     if not os.path.exists(stamp) or open(stamp).read() != digest.hexdigest():
         for name in NAMES:
             if os.path.exists(path(name)):
                 os.remove(path(name))
-        if os.path.isdir(path("many")):
-            for name in os.listdir(path("many")):
-                os.remove(os.path.join(path("many"), name))
+        for folder in ("many", "tree", "tree.part"):
+            if os.path.isdir(path(folder)):
+                shutil.rmtree(path(folder))
+
+    def once(name, make):
+        if not os.path.exists(path(name)):
+            print("writing", path(name), flush=True)
+            make(path(name) + ".part")
+            os.replace(path(name) + ".part", path(name))
 
     jobs = [
         ("cbr.mp3", lambda p: write_mp3(p, 256 * MIB, vbr=False)),
@@ -532,31 +596,19 @@ def main():
         ("audio.wma", lambda p: write_wma(p, 128 * MIB)),
     ]
     for name, make in jobs:
-        if not os.path.exists(path(name)):
-            print("writing", path(name), flush=True)
-            make(path(name) + ".part")
-            os.replace(path(name) + ".part", path(name))
-    if not os.path.exists(path("all.tar")):
-        print("writing", path("all.tar"), flush=True)
-        write_tar(path("all.tar") + ".part", [(n, path(n)) for n, _ in jobs], 1 << 30)
-        os.replace(path("all.tar") + ".part", path("all.tar"))
-    if not os.path.exists(path("audio.ogg")):
-        print("writing", path("audio.ogg"), flush=True)
-        write_ogg(path("audio.ogg") + ".part", 256 * MIB)
-        os.replace(path("audio.ogg") + ".part", path("audio.ogg"))
-    if not os.path.exists(path("large.m4a")):
-        print("writing", path("large.m4a"), flush=True)
-        write_m4a(path("large.m4a") + ".part", 2048 * MIB)
-        os.replace(path("large.m4a") + ".part", path("large.m4a"))
-    if not os.path.exists(path("audio.wav")):
-        print("writing", path("audio.wav"), flush=True)
-        write_wav(path("audio.wav") + ".part", 1 << 30)
-        os.replace(path("audio.wav") + ".part", path("audio.wav"))
-    for name, make in [("image.png", lambda p: write_png(p, 64 * MIB)), ("camera.tif", write_tiff)]:
-        if not os.path.exists(path(name)):
-            print("writing", path(name), flush=True)
-            make(path(name) + ".part")
-            os.replace(path(name) + ".part", path(name))
+        once(name, make)
+    for name, make in [
+        ("all.tar", lambda p: write_tar(p, [(n, path(n)) for n, _ in jobs], 1 << 30)),
+        ("audio.ogg", lambda p: write_ogg(p, 256 * MIB)),
+        ("large.m4a", lambda p: write_m4a(p, 2048 * MIB)),
+        ("audio.wav", lambda p: write_wav(p, 1 << 30)),
+        ("image.png", lambda p: write_png(p, 64 * MIB)),
+        ("camera.tif", write_tiff),
+        ("padding.flac", lambda p: write_padded_flac(p, 4 << 30)),
+        ("huge-gnu.tar", lambda p: write_huge_tar(p, tarfile.GNU_FORMAT, 9 << 30)),
+        ("huge-pax.tar", lambda p: write_huge_tar(p, tarfile.PAX_FORMAT, 9 << 30)),
+    ]:
+        once(name, make)
     os.makedirs(path("many"), exist_ok=True)
     for pattern, seed in MANY:
         data = open(os.path.join(SEEDS, seed), "rb").read()
@@ -565,9 +617,12 @@ def main():
             if not os.path.exists(copy):
                 with open(copy, "wb") as f:
                     f.write(data)
+    if not os.path.isdir(path("tree")):
+        print("writing", path("tree"), flush=True)
+        write_tree(path("tree") + ".part", TREE)
+        os.replace(path("tree") + ".part", path("tree"))
     with open(stamp, "w") as f:
         f.write(digest.hexdigest())
-
 
 if __name__ == "__main__":
     main()

@@ -10,11 +10,12 @@
 # ffprobe runs and exiftool), GENERATOR (cmake -G value for a new build
 # folder, default Ninja when ninja is installed).
 # Needs cmake, a C++ compiler and python3; the peers (ffprobe, metaflac,
-# exiftool, tar, exiv2, tiffinfo) are timed when installed. The inputs take about 2 GiB (the
-# large files, and many/: 2,000 small real files copied from bench/seeds/);
-# they are kept between runs and written again only when the generator or
-# its seed files change. The whole run takes about three minutes on two
-# cores.
+# exiftool, tar, exiv2, tiffinfo) are timed when installed. The inputs take
+# about 3.3 GiB of disk (the large files, some of them sparse; many/: 2,000
+# small real files copied from bench/seeds/; tree/: 10,000 files of
+# tests/data); they are kept between runs and written again only when the
+# generator or its seed files change. The whole run takes about five minutes
+# on two cores.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 scratch=${1:-/tmp/tagdelve-bench}
