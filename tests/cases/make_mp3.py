@@ -322,6 +322,9 @@ cases["id3v2-empty.mp3"] = id3v2(3, 0, 0) + FREE
 cases["id3v2.4-footer.mp3"] = (id3v2(4, 0x10, 26) + frame4(b"PCNT", ABC) + bytes(12)
                                + b"3DI" + bytes([4, 0, 0x10]) + syncsafe(26) + FREE)
 cases["id3v2.5-unsupported.mp3"] = id3v2(5, 0, 20) + b"A" * 20 + FREE
+# A tag on its own (.id3), and a file of another kind so named.
+cases["tag-alone.id3"] = tag3(frame3(b"PCNT", ABC), 4)
+cases["not-a-tag.id3"] = FREE
 # The tag claims 12 bytes; its frame takes 14. Nothing is skipped.
 cases["id3v2-frames-overrun-tag.mp3"] = id3v2(3, 0, 12) + frame3(b"PCNT", ABC) + FREE
 # Padding of 1 to 9 bytes, too short for a frame header: each tag is left at
