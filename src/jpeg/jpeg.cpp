@@ -1,16 +1,8 @@
 #include "jpeg/jpeg.h"
 
-#if defined(__x86_64__) && defined(__GLIBC__) && __has_include(<sys/platform/x86.h>)
+#include "common/cpu.h"
+#ifdef TAGDELVE_X86_FEATURES
 #define TAGDELVE_AVX2_SCAN 1
-// glibc's header is written in C: clang's C++ does not know its _Bool.
-#if defined(__clang__) && !defined(_Bool)
-#define _Bool bool
-#include <sys/platform/x86.h>
-#undef _Bool
-#else
-#include <sys/platform/x86.h>
-#endif
-#include <immintrin.h>
 #endif
 
 #include <algorithm>

@@ -53,6 +53,16 @@ void streaminfo(Report& r, const uint8_t* b, int64_t n) {
   }
 }
 
+// A text of n bytes that opens a block (an application's id, a cue sheet's
+// catalogue number), and at -v how many bytes follow it.
+void text_then_data(Report& r, const char* label, const uint8_t* b, int32_t length, int32_t n, const char* key) {
+  text_field(r, label, b, length, n, key);
+  const int32_t rest = length < n ? 0 : length - n;
+  if (r.verbose > 0) r.outf(", Data: %d bytes", rest);
+  r.num(1, "data_length", rest);
+  r.outc('\n');
+}
+
 }  // namespace
 
 bool metadata_block(Report& r, Source& src) {
@@ -108,19 +118,13 @@ bool metadata_block(Report& r, Source& src) {
       streaminfo(r, b, length);
       break;
     case 2:
-      text_field(r, "\tType: ", b, length, 4, "application_id");
-      if (r.verbose > 0) r.outf(", Data: %d bytes", length < 4 ? 0 : length - 4);
-      r.num(1, "data_length", length < 4 ? 0 : length - 4);
-      r.outc('\n');
+      text_then_data(r, "\tType: ", b, length, 4, "application_id");
       break;
     case 4:
       vorbis_comment(r, held);
       break;
     case 5:
-      text_field(r, "\tCatalogue number: ", b, length, 128, "catalogue_number");
-      if (r.verbose > 0) r.outf(", Data: %d bytes", length < 128 ? 0 : length - 128);
-      r.num(1, "data_length", length < 128 ? 0 : length - 128);
-      r.outc('\n');
+      text_then_data(r, "\tCatalogue number: ", b, length, 128, "catalogue_number");
       break;
     case 6:
       flac_picture(r, held);
