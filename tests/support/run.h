@@ -70,16 +70,18 @@ inline std::string contents(int fd) {
 // `input` on its standard input (a regular file) and its standard output
 // and error collected; with `report_to`, standard output goes to that file
 // (e.g. /dev/full) instead; with `stdin_closed`, it runs without a standard
-// input. Spawned directly, without a shell.
+// input; with `wrapper`, through that command (its path and arguments).
+// Spawned directly, without a shell.
 inline RunResult run_tool(const std::vector<std::string>& args, const std::string& input = "",
                           const std::string& cwd = "", const std::string& report_to = "",
-                          bool stdin_closed = false) {
+                          bool stdin_closed = false, const std::vector<std::string>& wrapper = {}) {
   RunResult r;
   const int in = file_holding(std::vector<uint8_t>(input.begin(), input.end()));
   const int out = report_to.empty() ? memfd_create("stdout", MFD_CLOEXEC)
                                     : open(report_to.c_str(), O_WRONLY | O_CLOEXEC);
   const int err = memfd_create("stderr", MFD_CLOEXEC);
-  std::vector<std::string> words = {TAGDELVE_BIN};
+  std::vector<std::string> words = wrapper;
+  words.push_back(TAGDELVE_BIN);
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
