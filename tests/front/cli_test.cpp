@@ -87,13 +87,18 @@ TEST(Cli, RunsOfTheTool) {
             std::string::npos)
       << r.out;
   // A report that cannot be written ends the run with an error: found when
-  // it is flushed at the end, or, for a long one, when the buffer fills.
+  // it is flushed at the end, or, for a long one, when the buffer fills;
+  // with -j, by the first write that fails.
   for (const char* song : {"song.dat", "long.mp3"})
-    for (const char* json : {"-v", "--json"}) {
-      r = test::run_tool({json, "-v", "-v", song}, "", dir, "/dev/full");
-      EXPECT_EQ(r.status, 1) << song << json;
-      EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n") << song << json;
-    }
+    for (const char* json : {"-v", "--json"})
+      for (const char* jobs : {"1", "2"}) {
+        r = test::run_tool({"-j", jobs, json, "-v", "-v", song, song}, "", dir, "/dev/full");
+        EXPECT_EQ(r.status, 1) << song << json << jobs;
+        EXPECT_EQ(r.err, "Error: writing the report failed: No space left on device\n") << song << json << jobs;
+      }
+  // A reader that stops early ends the run quietly, workers and all.
+  r = test::run_shell("-j 2 -v -v -r tests | head -c 1000 >/dev/null", TAGDELVE_ROOT);
+  EXPECT_EQ(r.err, "");
   std::system(("rm -rf " + test::shell_quote(dir)).c_str());
 }
 
