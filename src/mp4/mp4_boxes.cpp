@@ -498,8 +498,8 @@ void es_descriptor(Report& r, const Source& held, const BoxContent& box, Mp4Walk
 }
 
 void alac_config(Report& r, const Source& held, const BoxContent& box, Mp4Walk&) {
-  const uint8_t* p = held.block + 4;
   if (held.limit < 28) return past_end(r, held, box, "ALAC configuration");
+  const uint8_t* p = held.block + 4;
   r.printi();
   r.outf("\tSample rate: %u, Channels: %u, Bit depth: %u\n", be32(p + 20), p[9], p[5]);
   r.num(0, "sample_rate", be32(p + 20));
