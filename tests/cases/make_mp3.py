@@ -481,7 +481,7 @@ cases["comm-itunsmpb.mp3"] = tag3(
 # A sample count whose low eight digits begin with no zero: read from their
 # first digit. An encoder delay whose zero is followed by a digit, not an x.
 cases["comm-itunsmpb-large-count.mp3"] = tag3(
-    frame3(b"COMM", ITUNSMPB.replace(b"0000000000015A18", b"0000000012345678"))) + FREE
+    frame3(b"COMM", ITUNSMPB.replace(b"0000000000015A18", b"00000000123456af"))) + FREE
 cases["comm-itunsmpb-zero-then-digit.mp3"] = tag3(
     frame3(b"COMM", ITUNSMPB.replace(b" 00000240 ", b" 07654321 "))) + FREE
 cases["apic-jpeg.mp3"] = tag4(frame4(b"APIC", apic(b"image/jpeg", 3, JPEG))) + FREE

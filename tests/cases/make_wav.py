@@ -115,6 +115,8 @@ cases = {
         PCM, chunk(b"id3 ", id3([(b"TIT2", b"Tone")])[:20]),
         chunk(b"id3 ", id3([(b"TIT2", b"Tone")], size=100) + bytes(12)),
         chunk(b"id3 ", b"TAG not ID3"), DATA),
+    # A tag whose size passes its chunk, in a file that ends inside the chunk.
+    "wav-id3-chunk-cut.wav": riff(PCM, chunk(b"id3 ", id3([(b"TIT2", b"Tone")], size=100) + bytes(30)))[:-16],
     # RF64: the sizes in ds64 (the data's, and a JUNK chunk's in its table),
     # the 32-bit fields all ones.
     "wav-rf64.wav": rf64(8, b"JUNK" + le64(2), PCM, chunk(b"JUNK", b"ab", size=0xFFFFFFFF),

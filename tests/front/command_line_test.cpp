@@ -50,6 +50,8 @@ TEST(CommandLine, Options) {
       {{"-r", "-j", "3", "--jobs=2", "--jobs", "4", "-j5", "a"}, 8, 0, "", "recursive jobs 5"},
       {{"-j", "x", "a"}, 0, 0, "Option -j needs a number of jobs\n", "bad"},
       {{"--jobs", "-1", "a"}, 0, 0, "Option --jobs needs a number of jobs\n", "bad"},
+      {{"-j", "1025", "a"}, 0, 0, "Option -j needs a number of jobs\n", "bad"},
+      {{"-j", "1024", "a"}, 3, 0, "", " jobs 1024"},
       {{"--check", "--json", "a"}, 3, 0, "", "check json"},
       {{"a.mp3", "-v", "-h"}, 1, 0, ""},  // options after a file name are names
       {{"-v", "-v"}, 0, 2, ""},
