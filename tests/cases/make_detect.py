@@ -37,6 +37,8 @@ def main():
     assert high[148] != ord("0")
     bad_sum = b"p" + old_header[1:]  # the checksum no longer matches
     stray = b"\xff\xfb\x90\x64" + b"\x55" * 900  # one frame header in other data
+    # A frame whose first byte is not FF, then a true one: no MP3 either.
+    almost = b"\xfe\xfb\x90\x00" + bytes(413) + b"\xff\xfb\x90\x00" + bytes(413)
     cases = {
         # Where the name selects no walker, the content does.
         "A.MP3": data("mp3_cbr_v23.mp3"),  # an ID3v2 tag
@@ -64,6 +66,7 @@ def main():
         "id3-text.txt": b"ID3 is a tag format, and this is text.\n",
         "id3-size-byte-with-top-bit.bin": b"ID3\x03\x00\x00\x80\x00\x00\x00" + bytes(20),
         "one-stray-frame-sync.bin": stray,
+        "almost-frames.bin": almost,
         "ffd8-alone.bin": b"\xff\xd8\x00\x10",
         "tar-checksum-wrong.bin": bad_sum + bytes(1024),
         "asf-guid-cut.bin": le32(0x75B22630) + b"\x8e\x66",

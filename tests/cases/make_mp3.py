@@ -277,10 +277,10 @@ cases["info-xing-frames-only.mp3"] = info_frame(flags=1, lame=b"") + K128 * 4
 # A seek table that runs past its frame: MPEG 2.5 layer III at 8 kbit/s and
 # 8000 Hz, a frame of 72 bytes.
 cases["info-xing-table-cut.mp3"] = info_frame(header=(0xE3, 0x18, 0x00), length=72) + K128
-# A VBRI header 32 bytes after the frame header: version 1, delay 0,
+# A VBRI header 32 bytes after the frame header: version 1, delay 576,
 # quality 75, bytes, frames, a table of 8 entries.
 vbri = bytearray(frame(0xFB, 0x90, 0x00, 417))
-vbri[36:62] = b"VBRI" + be16(1) + be16(0) + be16(75) + be32(417 * 3) + be32(2) + be16(8) + be16(1) + be16(2) + be16(1)
+vbri[36:62] = b"VBRI" + be16(1) + be16(576) + be16(75) + be32(417 * 3) + be32(2) + be16(8) + be16(1) + be16(2) + be16(1)
 cases["info-vbri.mp3"] = bytes(vbri) + K128 * 2
 # Items that stop the walk: garbage, 11 sync bits but one, a cut header, a
 # cut frame; a 00 after FF outside an unsynchronised tag is a byte as any.

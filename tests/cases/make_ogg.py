@@ -243,7 +243,7 @@ cases["ogg-short-headers.ogg"] = (
     packets_page(3, 0, [opus_head(4, family=1, mapping=b"\x02\x02\x00")], flags=2) +
     packets_page(4, 0, [b"\x7fFLAC\x01\x00\x00"], flags=2) +
     packets_page(5, 0, [b"\x7fFLAC\x01\x00\x00\x01fLaX" + bytes(38)], flags=2) +
-    packets_page(6, 0, [speex_header()[:60]], flags=2) +
+    packets_page(6, 0, [speex_header()[:60]], flags=2) + packets_page(6, 1, [b"comment", b"audio"]) +
     packets_page(7, 0, [flac_mapping(1)], flags=2) +
     packets_page(7, 1, [flac_block(4, comments(b"x", [b"B=2"], count=2))]) +
     packets_page(7, 2, [flac_block(1, bytes(4), last=True)[:6]]))

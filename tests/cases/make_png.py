@@ -91,6 +91,7 @@ CASES = {
     + chunk(b"fdAT", be32(2) + zlib.compress(b"\0\1\2\3")[:5]) + chunk(b"fdAT", be32(3) + zlib.compress(b"\0\1\2\3")[5:])
     + IEND,
     "png-animated-frames-missing.png": png(chunk(b"acTL", be32(3) + be32(1))),
+    "png-animated-zero-frames.png": png(chunk(b"acTL", be32(0) + be32(0)), chunk(b"fcTL", bytes(26))),
     "png-crc-wrong.png": SIG + chunk(b"IHDR", ihdr()[8:-4], crc=0) + chunk(b"tEXt", b"a\0b", crc=0x12345678)
     + chunk(b"IDAT", zlib.compress(b"\0\1\2\3"), crc=1) + chunk(b"prVt", b"x" * 300, crc=2) + IEND,
     "png-not-png.png": b"\x89PNG\n\x1a\n" + ihdr() + IEND,
@@ -108,7 +109,7 @@ CASES = {
     "png-first-chunk-not-ihdr.png": SIG + chunk(b"gAMA", be32(45455)) + ihdr() + IDAT + IEND,
     "png-fixed-sizes-wrong.png": SIG + chunk(b"IHDR", bytes(12)) + chunk(b"gAMA", be32(100000) + b"\0")
     + chunk(b"sRGB", b"") + chunk(b"pHYs", bytes(8)) + chunk(b"tIME", bytes(8)) + chunk(b"acTL", bytes(7))
-    + chunk(b"fcTL", bytes(25)) + chunk(b"cHRM", bytes(31)) + chunk(b"sRGB", b"\7") + IDAT + IEND,
+    + chunk(b"fcTL", bytes(25)) + chunk(b"cHRM", bytes(31)) + chunk(b"sRGB", b"\4") + IDAT + IEND,
     "png-plte-not-whole-entries.png": png(chunk(b"PLTE", bytes(7)), head=ihdr(3)),
     "png-texts-damaged.png": png(
         chunk(b"tEXt", b"no zero byte"), text(b"", b""), chunk(b"zTXt", b"k\0"),
@@ -116,7 +117,7 @@ CASES = {
         ztxt(b"zlib cut", zlib.compress(b"the end is missing")[:-6]),
         ztxt(b"dictionary", bytes([0x78, 0xBB, 0, 0, 0, 1, 3, 0])),
         chunk(b"iTXt", b"k\0\0\0en"), itxt(b"flag", b"x", flag=2), itxt(b"method", b"x", flag=1, method=1),
-        itxt(b"bad zlib", b"xx", flag=1),
+        itxt(b"bad zlib", b"xx", flag=1), itxt(b"", b"no keyword"),
         chunk(b"iCCP", b"no method\0"), chunk(b"iCCP", b"method\0\1x"), chunk(b"iCCP", b"no zero"),
         chunk(b"iCCP", b"past the cap\0\0" + zlib.compress(bytes((1 << 20) + 1)))),
     "png-exif-damaged.png": png(chunk(b"eXIf", b""), chunk(b"eXIf", II.header(8) + II.ifd(8, [(0x8769, 4, 1, 8)])),

@@ -113,6 +113,9 @@ CASES = {
     "tiff-directories-overlap.tif": overlapping(),
     "tiff-chain-of-three.tif": chain(3),
     "tiff-chain-loops-back.tif": chain(3, last_link=28),
+    # An Exif pointer of type ASCII: not followed.
+    "tiff-pointer-of-wrong-type.tif": II.header(8) + II.ifd(8, [(0x8769, 2, 4, 26)])
+    + II.ifd(26, [(0x0100, 3, 1, II.values(3, [1]))]),
     "tiff-pointer-back-to-ifd0.tif": II.header(8) + II.ifd(8, [(0x8769, 4, 1, 8), (0x8825, 4, 1, 30)]),
     "tiff-ifd0-outside-file.tif": II.header(0xFFFFFFF0) + bytes(8),
     "tiff-ifd0-offset-0.tif": II.header(0) + bytes(8),

@@ -82,7 +82,7 @@ cases = {
         fmt(tag=0x1234, rate=1000, byte_rate=4), DATA,
         fmt(tag=0xFFFE, channels=6, bits=24, ext=extensible()), chunk(b"data", bytes(36)),
         fmt(tag=0xFFFE, channels=2, bits=32, ext=extensible(3, 0, 32, base=False)), DATA,
-        fmt(tag=0xFFFE, ext=extensible()[:6]),
+        fmt(tag=0xFFFE, ext=extensible()[:6]), DATA,
         chunk(b"fmt ", bytes(12))),
     # Texts: odd and even sizes, an unknown id, an empty text, bytes past the
     # terminating zero; a LIST of another type holding a LIST; a LIST too
@@ -116,6 +116,13 @@ cases = {
         chunk(b"id3 ", id3([(b"TIT2", b"Tone")], size=100) + bytes(12)),
         chunk(b"id3 ", b"TAG not ID3"), DATA),
     # A tag whose size passes its chunk, in a file that ends inside the chunk.
+    # An odd chunk without its pad byte, then the four bytes of a chunk id
+    # and the end of the file.
+    "wav-pad-missing-at-the-end.wav": riff(PCM, chunk(b"JUNK", b"abc", pad=False), b"JUNK"),
+    # A time reference where the format's rate is 0: no seconds.
+    "wav-bext-rate-zero.wav": riff(fmt(rate=0), bext(b"Take 0", 1, 16000)),
+    # A ds64 chunk in a RIFF file: its sizes are not the file's.
+    "wav-riff-with-ds64.wav": riff(chunk(b"ds64", le64(1000) + le64(8) + le64(4) + le32(0)), PCM, DATA),
     "wav-id3-chunk-cut.wav": riff(PCM, chunk(b"id3 ", id3([(b"TIT2", b"Tone")], size=100) + bytes(30)))[:-16],
     # RF64: the sizes in ds64 (the data's, and a JUNK chunk's in its table),
     # the 32-bit fields all ones.
