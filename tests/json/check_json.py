@@ -5,7 +5,7 @@ reference reports have it) is walked with --json at verbosity 0, 1 and 2.
 Every line must parse (no name twice in an object), and validate against
 doc/tagdelve.schema.json with a real validator; every 'Offset N' of the
 -v -v text must be the offset of an item of the -v -v JSON of the same file;
-the JSON of the real files at -v must be the committed tests/ref/.../*.json.
+the JSON of the real files at -v -v must be the committed tests/ref/.../*.json.
 The --check verdicts (text and JSON) of every folder must list exactly the
 files whose reference report at verbosity 0 holds an Error line (or an
 invalid JPEG marker), each with the first of them.
@@ -136,7 +136,7 @@ def main():
                     missing = shown.get(path, set()) - walked
                     if missing:
                         faults.append("%s: text offsets %s are no item's offset" % (where, sorted(missing)))
-                if verbose == 1 and folder in ("tests/data", "samples"):
+                if verbose == 2 and folder in ("tests/data", "samples"):
                     ref = os.path.join(ROOT, "tests/ref", folder.replace("tests/", ""), os.path.basename(path) + ".json")
                     want = open(ref).read() if os.path.exists(ref) else None
                     if want != line + "\n":

@@ -4,7 +4,7 @@
 # of the built tool at verbosity 0, 1 and 2, as tests/ref/<folder>/<file>.v0,
 # .v1 and .v2 (<folder> is the folder's path below tests/ or the project
 # root: data, samples, cases/mp3, ...), and for the real files (tests/data,
-# samples) the JSON report at verbosity 1 as <file>.json. The tool is run
+# samples) the JSON report at verbosity 2 as <file>.json. The tool is run
 # from the project root with the path relative to it, as the tests run it.
 #
 #   tests/ref/make_refs.sh [FOLDER...]     (TOOL: default build/tagdelve)
@@ -40,6 +40,6 @@ for dir in "${folders[@]}"; do
     "$tool" "${opt[@]}" "$f" >"$out/$name.v0" || true
     "$tool" "${opt[@]}" -v "$f" >"$out/$name.v1" || true
     "$tool" "${opt[@]}" -v -v "$f" >"$out/$name.v2" || true
-    case $dir in tests/data | samples) "$tool" "${opt[@]}" --json -v "$f" >"$out/$name.json" || true ;; esac
+    case $dir in tests/data | samples) "$tool" "${opt[@]}" --json -v -v "$f" >"$out/$name.json" || true ;; esac
   done
 done
