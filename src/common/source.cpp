@@ -40,6 +40,12 @@ int64_t stream_tell(const Stream& s) {
 
 namespace {
 
+// Keeps the errno of a read that failed, and reports it once.
+void read_error(Stream& s) {
+  s.error = errno != 0 ? errno : EIO;
+  if (s.report != nullptr) report_read_error(s, *s.report);
+}
+
 // Reads the next bytes of the file into the page-aligned part of the
 // buffer; false at the end of the stream. A read error ends the stream as
 // its end does.
@@ -51,10 +57,7 @@ bool read_more(Stream& s) {
   } while (n < 0 && errno == EINTR);
   if (n <= 0) {
     s.at_eof = true;
-    if (n < 0) {
-      s.error = errno != 0 ? errno : EIO;
-      if (s.report != nullptr) report_read_error(s, *s.report);
-    }
+    if (n < 0) read_error(s);
     return false;
   }
   s.end = kLookahead + static_cast<size_t>(n);
@@ -368,6 +371,7 @@ int64_t Source::read_at(int64_t at, void* dest, int64_t n) const {
     const ssize_t k = pread(stream->fd, static_cast<uint8_t*>(dest) + done, static_cast<size_t>(n - done),
                             static_cast<off_t>(origin + at + done));
     if (k < 0 && errno == EINTR) continue;
+    if (k < 0) read_error(*stream);  // not the file's end: reported as what it is
     if (k <= 0) break;
     done += k;
   }

@@ -206,7 +206,8 @@ struct Source {
   // anywhere (TIFF directories, often after the image data), without moving
   // the position or the stream: a copy from memory, pread() from a regular
   // file. Returns how many were read: fewer at the limit or the file's end
-  // (or on a read error), -1 when the source is not positioned().
+  // (or on a read error, which is reported), -1 when the source is not
+  // positioned().
   int64_t read_at(int64_t at, void* dest, int64_t n) const;
 
   // Moves the position over n bytes that a sub-source has taken.

@@ -3,7 +3,9 @@
 // cross refills and with the tool's own.
 #include "common/source.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -192,6 +194,20 @@ TEST(Source, ReadsAtPositions) {
   Reader limited(kKinds[5], range(50), 20);
   uint8_t d[8];
   EXPECT_EQ(limited.src.read_at(16, d, 8), 4);  // the limit, not the file's end
+  // A read that fails is reported once, as the failure it is, not as the
+  // file's end (a directory's descriptor stands in for a failing disk).
+  Captured cap;
+  Reader failing(kKinds[5], range(50), kNoLimit, cap.r.get());
+  Stream& s = *failing.stream->get();
+  s.report = cap.r.get(), s.name = "f.tif";
+  const int file = s.fd;
+  s.fd = open("/", O_RDONLY);
+  EXPECT_EQ(failing.src.read_at(16, d, 8), 0);
+  EXPECT_EQ(failing.src.read_at(0, d, 8), 0);
+  report_end(failing.src, "File", "TIFF header", 0, 8);
+  close(s.fd);
+  s.fd = file;
+  EXPECT_EQ(cap.text(), "Error: reading f.tif failed: Is a directory\n");
 }
 
 TEST(Source, ReadBufferIsPageAligned) {
