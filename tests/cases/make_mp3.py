@@ -456,6 +456,11 @@ cases["id3v2-described-texts.mp3"] = tag3(
     + frame3(b"COMM", comment_head(b"") + b"Hi")
     + frame3(b"COMM", b"\x00e")  # 2 bytes: a language cut short
     + frame3(b"USLT", comment_head(b"v1") + b"la")) + FREE
+# A UTF-16 description without its terminator, of odd length and ending in a
+# zero byte, after a frame whose content left zeros in the reused buffer: the
+# last byte is no half of a terminator.
+cases["id3v2-utf16-description-odd-end.mp3"] = tag3(
+    frame3(b"PRIV", b"x\x00" + bytes(64)) + frame3(b"TXXX", bytes([1, 0xFF, 0xFE, 0x4B, 0, 0]))) + FREE
 cases["id3v2-private-and-object.mp3"] = tag3(
     frame3(b"PRIV", b"ab.c\x00\x01\x02z")
     + frame3(b"PRIV", b"ow")  # no terminator: no value
