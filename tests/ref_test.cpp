@@ -3,9 +3,9 @@
 // must give exactly the report committed under tests/ref/ (written by
 // tests/ref/make_refs.sh). The files of a folder tests/cases/<name>-<option>
 // are walked with --<option> (the option is all that follows the first '-':
-// jpeg-all-ifds is walked with --all-ifds). The same walk in this process, through a read
-// buffer of a few bytes so that every item crosses refills, must give the
-// same lines.
+// jpeg-all-ifds is walked with --all-ifds). The same walk in this process,
+// through a read buffer of a few bytes so that every item crosses refills,
+// must give the same lines (of the text).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,6 +62,7 @@ void check(const Folder& f, const std::string& name, int verbose) {
   test::RunResult run = test::run_tool(args, "", TAGDELVE_ROOT);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, want);
+  if (f.option == "--json") return;  // the object around a JSON walk is the driver's
 
   // In this process, read 7 bytes at a time from a file in memory (from a
   // pipe at verbosity 1, whose end is not known ahead): the walk's lines,

@@ -309,8 +309,10 @@ void mpeg_file(Report& r, Source& src) {
   if (stats.vbr) {
     r.num(0, "average_bitrate", stats.cum_bitrate / stats.data_frames);
     r.flag(0, "vbr", true);
-  } else if (stats.last_bitrate >= 0) {
-    r.num(0, "bitrate", stats.last_bitrate);  // none without a frame
+  } else if (stats.last_bitrate > 0) {
+    // None without a frame, nor for the free format: its header gives no
+    // rate (index 0), and 0 is no rate.
+    r.num(0, "bitrate", stats.last_bitrate);
   }
   r.num(0, "file_length", covered);
   if (stats.info_frames >= 0) r.num(1, "frames_after_info_header", stats.data_frames - 1);

@@ -2,8 +2,9 @@
 """Writes the MP3 edge cases: audio frame headers, ID3v2 tags and their frame
 contents, ID3v1 and TAG+ tags, Lyrics3 blocks and APE tags, whole, damaged
 and cut, into tests/cases/mp3/ (and tests/cases/mp3-utf8/, walked with
---utf8). A few MP3 files go into a TAR archive there, so that they are walked
-as members whose end is not the file's.
+--utf8, and tests/cases/mp3-json/, walked with --json). A few MP3 files go
+into a TAR archive there, so that they are walked as members whose end is
+not the file's.
 
 Most files end with a free-format audio frame (FF FB 00 00, 4 bytes, bit
 rate 0): the walk after a tag then shows where the tag was left.
@@ -661,3 +662,12 @@ utf8["display-controls.mp3"] = tag3(
     + frame3(b"TIT2", b"\x01" + "\ufeffa\u202eb\u2029c\ufffe".encode("utf-16-le"))
     + frame3(b"TIT2", "\x03\u202a\u202b\u202c\u202d\u2067\u2068 kept: \u200f\u061c".encode("utf-8"))) + FREE
 write_cases("mp3-utf8", utf8)
+
+# --- Values the JSON report leaves out (--json) ---
+
+json_cases = {}
+# A free-format frame's header gives no bit rate, and a file without frames
+# has none: the text says "0kbps" and "none", the JSON has no bitrate.
+json_cases["free-format-only.mp3"] = FREE + FREE
+json_cases["no-frames.mp3"] = tag3(frame3(b"TIT2", b"\x00t"))
+write_cases("mp3-json", json_cases)
