@@ -196,20 +196,20 @@ void png_file(Report& r, Source& src) {
     Next next = next_head(r, src, head);
     if (next == Next::chunk && memcmp(head.type(), "IHDR", 4) != 0)
       r.error_line("The first chunk is %.4s, not IHDR", reinterpret_cast<const char*>(head.type()));
-    bool iend = false;
+    // The walk stops at IEND with a chunk in hand; it reaches the end of the
+    // data only when IEND is missing.
     while (next == Next::chunk) {
       if (memcmp(head.type(), "IDAT", 4) == 0 || memcmp(head.type(), "fdAT", 4) == 0) {
         next = data_run(r, src, head);
       } else if (!chunk(r, src, head, png)) {
         next = Next::fault;
       } else if (memcmp(head.type(), "IEND", 4) == 0) {
-        iend = true;
         break;
       } else {
         next = next_head(r, src, head);
       }
     }
-    if (next == Next::end && !iend) r.error_line("The PNG data ends without an IEND chunk");
+    if (next == Next::end) r.error_line("The PNG data ends without an IEND chunk");
     if (png.frames >= 0 && png.frames != png.frame_controls)
       r.error_line("acTL announces %lld frames, %lld fcTL chunks found", static_cast<long long>(png.frames),
                    static_cast<long long>(png.frame_controls));
