@@ -50,12 +50,12 @@ ID3 = b"ID3\4\0\0" + syncsafe(11) + b"TIT2" + syncsafe(1) + b"\0\0" + b"\3"
 
 cases = {
     "aiff-minimal.aiff": form(comm(rate(44100)), SSND),
-    # Sample rates: the usual ones; 22050.5 and 1/3 (not whole); 0; 2^70
+    # Sample rates: the usual ones; 22050.5, 1/3 and 1/2 (not whole); 0; 2^70
     # (whole, past 64 bits); negative; infinite; not a number; below the
     # smallest double; a mantissa without its top bit.
     "aiff-sample-rates.aiff": form(*[comm(r) for r in (
         rate(8000), rate(11025), rate(48000), rate(96000), rate(192000),
-        extended(16383 + 14, 44101 << 48), extended(16381, 0xAAAAAAAAAAAAAAAB),
+        extended(16383 + 14, 44101 << 48), extended(16381, 0xAAAAAAAAAAAAAAAB), extended(16382, 1 << 63),
         extended(0, 0), extended(16383 + 70, 1 << 63), extended(16383 + 15, 44100 << 48, 1),
         extended(0x7FFF, 0), extended(0x7FFF, 1 << 62), extended(1, 1 << 63), extended(16383 + 15, 44100 << 47))]),
     # AIFF-C: its version, compressions with and without a name, a name that

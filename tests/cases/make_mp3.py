@@ -645,11 +645,12 @@ utf8["end-tags.mp3"] = (
 # C1 control U+009F is escaped, U+00A0 shown.
 # The last two-byte lead byte (U+07FF); an encoded surrogate (U+DFFF) is
 # not a character. In UTF-16, the first surrogate pair (U+10000). Last, a
-# three-byte sequence that a letter cuts after two bytes.
+# three-byte sequence that a letter cuts after two bytes; a continuation byte
+# before three more, which no lead byte begins.
 utf8["utf8-edges.mp3"] = tag3(
     frame3(b"TIT2", b"\x03a\xf4\x8f\xbf\xbf b\xf4\x90\x80\x80 c\xc2\x9f d\xc2\xa0e \xdf\xbf \xed\xbf\xbf")
     + frame3(b"TIT2", b"\x01\xff\xfe\x00\xd8\x00\xdc")
-    + frame3(b"TIT2", b"\x03f\xe3\x80g")) + FREE
+    + frame3(b"TIT2", b"\x03f\xe3\x80g") + frame3(b"TIT2", b"\x03h\x80\x90\x80\x80")) + FREE
 # A frame identifier that is no UTF-8, in the frame's line and in the
 # error line of its cut.
 utf8["frame-id-cut.mp3"] = id3v2(3, 0, 100) + b"\xe9BCD" + be32(50) + bytes(2) + b"abc"
@@ -665,9 +666,13 @@ write_cases("mp3-utf8", utf8)
 
 # --- Values the JSON report leaves out (--json) ---
 
-json_cases = {}
+# Fields that only the JSON report holds, or holds apart from the text: an
+# extended header's CRC, a tag version not walked, a tag's revision apart
+# from its flags, the numbers of an iTunSMPB comment.
+json_cases = {name: cases[name] for name in ("id3v2.3-extended-header-crc.mp3", "id3v2.5-unsupported.mp3")}
+json_cases["itunsmpb.mp3"] = tag3(frame3(b"COMM", ITUNSMPB)) + FREE
 # A free-format frame's header gives no bit rate, and a file without frames
 # has none: the text says "0kbps" and "none", the JSON has no bitrate.
 json_cases["free-format-only.mp3"] = FREE + FREE
-json_cases["no-frames.mp3"] = tag3(frame3(b"TIT2", b"\x00t"))
+json_cases["no-frames.mp3"] = b"ID3\3\1\0" + syncsafe(12) + frame3(b"TIT2", b"\x00t")
 write_cases("mp3-json", json_cases)

@@ -174,6 +174,12 @@ cases["mp4-chapters.m4b"] = m4a(box(b"moov", MVHD,
         full(b"chpl", b"\2", chapter(0, b"A")),
         full(b"chpl", b"\3", chapter(0, b"Only one"), b"\0\0"), full(b"chpl", b"\1", chapter(0, b"Long")[:11]),
         full(b"chpl"))))
+# Boxes that just hold their fields: a track header of its times, ID and
+# duration only; a chapter list whose last chapter, untitled, ends it. A
+# sample description whose entry count reads "hdlr" (only a meta box is
+# looked into for QuickTime's layout).
+cases["mp4-boxes-that-just-fit.m4a"] = m4a(box(b"moov", MVHD, box(b"trak", full(b"tkhd", bytes(20))),
+    box(b"udta", full(b"chpl", b"\1", chapter(0, b""))), trak(b"soun", full(b"stsd", b"hdlr"))))
 cases["mp4-fragments.mp4"] = m4a(
     box(b"moov", MVHD, box(b"mvex", full(b"mehd", be32(250)), full(b"trex", be32(1), bytes(16)))),
     box(b"moof", full(b"mfhd", be32(1)), box(b"traf", full(b"tfhd", be32(1), flags=0x20000),

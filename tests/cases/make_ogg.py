@@ -183,6 +183,10 @@ cases["ogg-other-codecs.ogg"] = (
     packets_page(11, 2, [b"frame"], flags=4, granule=1))
 
 # --- Damage ---
+# A setup header of its 7-byte signature only: no codebook count.
+cases["ogg-vorbis-setup-signature-only.ogg"] = (
+    packets_page(9, 0, [vorbis_id()], flags=2) + packets_page(9, 1, [vorbis_comment(b"e", []), b"\x05vorbis"]) +
+    packets_page(9, 2, AUDIO, flags=4, granule=1000))
 cases["ogg-empty.ogg"] = b""
 cases["ogg-not-ogg.ogg"] = b"This is text, not an Ogg file.\n"
 vorbis = vorbis_file()

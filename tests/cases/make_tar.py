@@ -203,7 +203,7 @@ def huge_size_cases():
             header("neg.bin", size=b"\xff" * 12, uid=b"\xff" * 7 + b"\xfe"),
             member("next.txt", b"n")),
         "tar-size-pax.tar": archive(
-            member("PaxHeaders/big.bin", b"13 size=3000\n16 uid=2000000\n13 uname=you\n20 mtime=1622548800\n",
+            member("PaxHeaders/big.bin", b"13 size=3000\n16 uid=2000000\n13 uname=you\n22 mtime=1622548800.5\n",
                    type="x"),
             header("big.bin", 0) + pad(b"b" * 3000), member("next.txt", b"n")),
     }

@@ -109,6 +109,10 @@ CASES = {
     "tiff-extension-dng.dng": chain(1),
     "tiff-values-shown-capped.tif": capped(),
     "tiff-subifds.tif": subifds(),
+    # Two SubIFDs given as SHORT values, held in the entry.
+    "tiff-subifds-short.tif": place({0: II.header(8), 8: II.ifd(8, [(0x014A, 3, 2, II.values(3, [40, 60]))]),
+                                     40: II.ifd(40, [(0x0100, 3, 1, II.values(3, [1]))]),
+                                     60: II.ifd(60, [(0x0100, 3, 1, II.values(3, [2]))])}),
     "tiff-subifds-nested-too-deep.tif": nested_too_deep(),
     "tiff-directories-overlap.tif": overlapping(),
     "tiff-chain-of-three.tif": chain(3),

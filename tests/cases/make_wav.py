@@ -84,6 +84,12 @@ cases = {
         fmt(tag=0xFFFE, channels=2, bits=32, ext=extensible(3, 0, 32, base=False)), DATA,
         fmt(tag=0xFFFE, ext=extensible()[:6]), DATA,
         chunk(b"fmt ", bytes(12))),
+    # Timings: a fact chunk and data before any format (no timing); DTS, of
+    # which a block is no frame, without fact, by its byte rate; a byte rate
+    # of 0 (no timing); data of 0 bytes (0 seconds).
+    "wav-fact-before-format.wav": riff(chunk(b"fact", le32(1000)), DATA, PCM),
+    "wav-timed-by-byte-rate.wav": riff(fmt(tag=0x2001, rate=48000, byte_rate=4000), DATA,
+                                       fmt(tag=0x1234, byte_rate=0), DATA, PCM, chunk(b"data", b"")),
     # Texts: odd and even sizes, an unknown id, an empty text, bytes past the
     # terminating zero; a LIST of another type holding a LIST; a LIST too
     # short for its type.
@@ -170,4 +176,6 @@ cases.update(utf8)
 write_cases("wav", cases)
 write_cases("wav-utf8", utf8)
 write_cases("wav-detect", {"TONE.WAV": cases["wav-pcm.wav"], "take-1": cases["wav-rf64.wav"],
-                           "tone.aiff.bak": b"FORM" + be32(14) + b"AIFC" + b"COMT" + be32(2) + le16(0)})
+                           "tone.aiff.bak": b"FORM" + be32(14) + b"AIFC" + b"COMT" + be32(2) + le16(0),
+                           # WAVE without RIFF before it: no WAV file.
+                           "wave-without-riff": b"JUNK" + le32(4) + b"WAVE" + bytes(8)})
