@@ -386,3 +386,6 @@ ALL_IFDS = {name: CASES[name] for name in CASES if name.startswith("exif-") and 
 write_cases("jpeg", CASES)
 write_cases("jpeg-utf8", UTF8)
 write_cases("jpeg-all-ifds", ALL_IFDS)
+# Markers of codes the walker does not know: their code, at verbosity 0 in
+# the JSON report only.
+write_cases("jpeg-json", {"jpeg-unsupported-markers.jpg": CASES["jpeg-unsupported-markers.jpg"]})

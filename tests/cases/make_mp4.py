@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the MP4 edge cases into tests/cases/mp4/ (and, for the texts that
-need --utf8, tests/cases/mp4-utf8/).
+need --utf8, tests/cases/mp4-utf8/; for fields only the JSON report holds,
+tests/cases/mp4-json/).
 
 An MP4 file is a sequence of boxes: a 32-bit big-endian size (1: a 64-bit
 size follows the type; 0: the box runs to the end of its parent), a
@@ -175,11 +176,13 @@ cases["mp4-chapters.m4b"] = m4a(box(b"moov", MVHD,
         full(b"chpl", b"\3", chapter(0, b"Only one"), b"\0\0"), full(b"chpl", b"\1", chapter(0, b"Long")[:11]),
         full(b"chpl"))))
 # Boxes that just hold their fields: a track header of its times, ID and
-# duration only; a chapter list whose last chapter, untitled, ends it. A
-# sample description whose entry count reads "hdlr" (only a meta box is
-# looked into for QuickTime's layout).
+# duration only; a chapter list whose last chapter, untitled, ends it; a
+# handler of its type only. A sample description whose entry count reads
+# "hdlr" (only a meta box is looked into for QuickTime's layout). A type
+# with "~", the last printable character.
 cases["mp4-boxes-that-just-fit.m4a"] = m4a(box(b"moov", MVHD, box(b"trak", full(b"tkhd", bytes(20))),
-    box(b"udta", full(b"chpl", b"\1", chapter(0, b""))), trak(b"soun", full(b"stsd", b"hdlr"))))
+    box(b"udta", full(b"chpl", b"\1", chapter(0, b""))), trak(b"soun", full(b"stsd", b"hdlr")),
+    full(b"hdlr", be32(0), b"mdir")), box(b"a~cd"))
 cases["mp4-fragments.mp4"] = m4a(
     box(b"moov", MVHD, box(b"mvex", full(b"mehd", be32(250)), full(b"trex", be32(1), bytes(16)))),
     box(b"moof", full(b"mfhd", be32(1)), box(b"traf", full(b"tfhd", be32(1), flags=0x20000),
@@ -228,3 +231,5 @@ texts = m4a(ilst(box(b"\xa9nam", data(1, "Grüße 🎵".encode())), box(b"\xa9AR
 cases["mp4-texts-outside-ascii.m4a"] = texts
 write_cases("mp4", cases)
 write_cases("mp4-utf8", {"mp4-texts-outside-ascii.m4a": texts})
+# Sample entries with fields that only the JSON report holds at -v.
+write_cases("mp4-json", {"mp4-sample-entries.mp4": cases["mp4-sample-entries.mp4"]})

@@ -154,6 +154,12 @@ cover = picture_block(b"image/jpeg", b"front", SOI_EOI)
 cases["ogg-opus-picture.opus"] = opus_file(4, opus_tags(b"v", [
     picture_comment(cover), b"metadata_block_picture=" + base64.b64encode(cover)[:-4] + b"Zg==", b"TITLE=T"]))
 
+# The same picture's base64 form without its padding, which may be left out.
+unpadded = picture_block(b"image/jpeg", b"fron", SOI_EOI)
+cases["ogg-opus-picture-unpadded.opus"] = opus_file(4, opus_tags(b"v", [picture_comment(unpadded).rstrip(b"=")]))
+# A first packet of the Opus signature alone: Opus, its header cut.
+cases["ogg-opus-head-signature-only.opus"] = opus_file(6, opus_tags(b"v", []), head=b"OpusHead")
+
 # --- Packets over pages ---
 # A comment header of 600 bytes over three pages: 255 bytes and the page
 # ends, 255 more alone, then the rest with the setup header; its comment's
@@ -205,6 +211,7 @@ cases["ogg-cut-page-header.ogg"] = vorbis[:second + 10]
 cases["ogg-cut-segment-table.ogg"] = vorbis[:second + 28]
 cases["ogg-cut-page-body.ogg"] = vorbis[:third - 40]
 cases["ogg-cut-capture-pattern.ogg"] = vorbis[:second] + b"Og"
+cases["ogg-cut-after-capture-pattern.ogg"] = vorbis[:second] + b"OggS\0"
 # Sequence numbers that skip a page (2 to 4), and go back (4 to 3).
 cases["ogg-sequence-gap.ogg"] = (
     packets_page(7, 0, [vorbis_id()], flags=2) + packets_page(7, 1, [vorbis_comment(b"", []), VORBIS_SETUP]) +

@@ -87,7 +87,7 @@ CASES = {
     + text(b"Comment", b"between runs") + chunk(b"IDAT", b"\x60\x10\x50\x30\0\0\0\xa1\0\x61") + IEND,
     "png-animated.png": SIG + ihdr() + chunk(b"acTL", be32(2) + be32(0))
     + chunk(b"fcTL", be32(0) + be32(1) + be32(1) + be32(0) + be32(0) + be16(1) + be16(10) + b"\0\0") + IDAT
-    + chunk(b"fcTL", be32(1) + be32(1) + be32(1) + be32(0) + be32(0) + be16(1) + be16(10) + b"\1\1")
+    + chunk(b"fcTL", be32(1) + be32(1) + be32(1) + be32(0) + be32(0) + be16(1) + be16(10) + b"\1\0")
     + chunk(b"fdAT", be32(2) + zlib.compress(b"\0\1\2\3")[:5]) + chunk(b"fdAT", be32(3) + zlib.compress(b"\0\1\2\3")[5:])
     + IEND,
     "png-animated-frames-missing.png": png(chunk(b"acTL", be32(3) + be32(1))),

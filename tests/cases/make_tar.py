@@ -142,6 +142,10 @@ def long_name_cases():
         # too (tar: "missing equal sign"); the records before it stand.
         "pax-no-equals": [x(b"11 noequal\n15 path=x.flac\n")],                 # m.mp3
         "pax-path-then-no-equals": [x(b"15 path=x.flac\n11 noequal\n")],       # x.flac
+        # A length with a leading zero is decimal all the same.
+        "pax-length-leading-zero": [x(b"016 path=x.flac\n")],                # x.flac
+        # A uid with a fraction is no uid (a time's fraction is dropped).
+        "pax-uid-fraction": [x(b"14 uid=1234.5\n")],                          # m.mp3
         # Blanks or TABs before the length and after it.
         "pax-blanks-around-length": [x(b"  17\t path=x.flac\n")],             # x.flac
         # An empty path names the member ".", as an empty long name does.

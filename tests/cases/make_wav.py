@@ -84,11 +84,12 @@ cases = {
         fmt(tag=0xFFFE, channels=2, bits=32, ext=extensible(3, 0, 32, base=False)), DATA,
         fmt(tag=0xFFFE, ext=extensible()[:6]), DATA,
         chunk(b"fmt ", bytes(12))),
-    # Timings: a fact chunk and data before any format (no timing); DTS, of
-    # which a block is no frame, without fact, by its byte rate; a byte rate
+    # Timings: a fact chunk and data before any format (no timing); DTS and
+    # FLAC, of which a block is no frame, without fact, by byte rate; a byte rate
     # of 0 (no timing); data of 0 bytes (0 seconds).
     "wav-fact-before-format.wav": riff(chunk(b"fact", le32(1000)), DATA, PCM),
     "wav-timed-by-byte-rate.wav": riff(fmt(tag=0x2001, rate=48000, byte_rate=4000), DATA,
+                                       fmt(tag=0xF1AC, rate=48000, byte_rate=2000), DATA,
                                        fmt(tag=0x1234, byte_rate=0), DATA, PCM, chunk(b"data", b"")),
     # Texts: odd and even sizes, an unknown id, an empty text, bytes past the
     # terminating zero; a LIST of another type holding a LIST; a LIST too
@@ -132,7 +133,7 @@ cases = {
     "wav-id3-chunk-cut.wav": riff(PCM, chunk(b"id3 ", id3([(b"TIT2", b"Tone")], size=100) + bytes(30)))[:-16],
     # RF64: the sizes in ds64 (the data's, and a JUNK chunk's in its table),
     # the 32-bit fields all ones.
-    "wav-rf64.wav": rf64(8, b"JUNK" + le64(2), PCM, chunk(b"JUNK", b"ab", size=0xFFFFFFFF),
+    "wav-rf64.wav": rf64(8, b"JUNK" + le64(2) + b"LIST" + le64(4), PCM, chunk(b"JUNK", b"ab", size=0xFFFFFFFF),
                          chunk(b"data", bytes(8), size=0xFFFFFFFF)),
     "wav-bw64.wav": rf64(8, b"", PCM, chunk(b"data", bytes(8), size=0xFFFFFFFF), form=b"BW64"),
     # A ds64 chunk too short, then one whose table passes its end (the sizes
