@@ -246,19 +246,13 @@ bool page(Report& r, Source& src, Walk& w) {
   int64_t n = 0;
   const uint8_t* p = src.look(kHeader, &n);
   if (n == 0) return false;
-  if (n < 5 || memcmp(p, kCapture, 5) != 0) {
-    if (n < kHeader && memcmp(p, kCapture, static_cast<size_t>(std::min<int64_t>(n, 5))) == 0) {
-      report_end(src, src.end_name(n), "page header", at + n, static_cast<uint64_t>(kHeader - n));
-      src.skip(n);
-      return false;
-    }
-    return resync(r, src, at);
-  }
-  if (n < kHeader) {
+  // A header that the end cuts, inside its capture pattern or after it.
+  if (n < kHeader && memcmp(p, kCapture, static_cast<size_t>(std::min<int64_t>(n, 5))) == 0) {
     report_end(src, src.end_name(n), "page header", at + n, static_cast<uint64_t>(kHeader - n));
     src.skip(n);
     return false;
   }
+  if (n < 5 || memcmp(p, kCapture, 5) != 0) return resync(r, src, at);
   uint8_t h[kHeader + 255];
   const int segments = p[26];
   p = src.look(kHeader + segments, &n);
