@@ -183,6 +183,9 @@ cases["mp4-chapters.m4b"] = m4a(box(b"moov", MVHD,
 cases["mp4-boxes-that-just-fit.m4a"] = m4a(box(b"moov", MVHD, box(b"trak", full(b"tkhd", bytes(20))),
     box(b"udta", full(b"chpl", b"\1", chapter(0, b""))), trak(b"soun", full(b"stsd", b"hdlr")),
     full(b"hdlr", be32(0), b"mdir")), box(b"a~cd"))
+# A first box of a type the walker does not know, of printable characters
+# ("~" the last of them): an MP4 file all the same.
+cases["mp4-first-box-of-unknown-type.mp4"] = box(b"a~cd") + box(b"moov", MVHD)
 cases["mp4-fragments.mp4"] = m4a(
     box(b"moov", MVHD, box(b"mvex", full(b"mehd", be32(250)), full(b"trex", be32(1), bytes(16)))),
     box(b"moof", full(b"mfhd", be32(1)), box(b"traf", full(b"tfhd", be32(1), flags=0x20000),
